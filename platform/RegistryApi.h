@@ -13,7 +13,9 @@ struct HKEY__;
 using HKEY = HKEY__*;
 
 // Predefined roots are tagged values, never dereferenced.
-inline HKEY predefinedKey(std::uintptr_t tag) { return reinterpret_cast<HKEY>(tag); }
+inline HKEY predefinedKey(std::uintptr_t tag) {
+    return reinterpret_cast<HKEY>(tag);
+}
 inline const HKEY HKEY_CURRENT_USER = predefinedKey(0x80000001u);
 
 inline constexpr LSTATUS ERROR_SUCCESS = 0;
@@ -37,8 +39,9 @@ public:
     virtual ~RegistryApi() = default;
 
     // Opens an existing key; never creates one.
-    virtual LSTATUS RegOpenKeyExA(HKEY root, const char* subKey, DWORD options, REGSAM access, HKEY* result) = 0;
-    virtual LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
-                                   DWORD dataSize) = 0;
+    virtual LSTATUS RegOpenKeyExA(HKEY root, const char* subKey, DWORD options, REGSAM access,
+                                  HKEY* result) = 0;
+    virtual LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type,
+                                   const BYTE* data, DWORD dataSize) = 0;
     virtual LSTATUS RegCloseKey(HKEY key) = 0;
 };

@@ -1,0 +1,23 @@
+#include "app/TApp.h"
+
+#include "app/program_services.h"
+#include "panel/TFenApp.h"
+
+#include <wx/frame.h>
+
+namespace {
+
+constexpr const char* kCaption = "Varnel ";
+const wxSize kFrameSize(510, 440); // outer size, borders and caption included
+
+} // namespace
+
+// The only override: creating the main window. Command-line parsing is left out on purpose, since the
+// program accepts and ignores whatever it is given.
+bool TApp::OnInit() {
+    auto* frame = new wxFrame(nullptr, wxID_ANY, kCaption, wxDefaultPosition, kFrameSize);
+    new TFenApp(frame, program_services());
+    SetTopWindow(frame);
+    frame->Show();
+    return true;
+}

@@ -1,0 +1,43 @@
+#include "app/startup.h"
+
+#include "platform/global_exception.h"
+
+#include <wx/init.h>
+
+#include <exception>
+
+namespace {
+
+constexpr const char* kDefaultProgramName = "varnel";
+
+// Runs the initialised application; whatever escapes its handlers comes out of here.
+int run_initialised(wxApp& app) {
+    if (!app.CallOnInit()) {
+        return app.OnExit();
+    }
+    struct ExitHook {
+        wxApp& app;
+        ~ExitHook() { app.OnExit(); }
+    } exitHook{app};
+    return app.OnRun();
+}
+
+} // namespace
+
+int run_application(wxApp* app, int argc, char** argv) {
+    char* programName = argc > 0 && argv[0] != nullptr ? argv[0] : const_cast<char*>(kDefaultProgramName);
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {programName, nullptr};
+
+    wxApp::SetInstance(app);
+    wxInitializer initializer(toolkitArgc, toolkitArgv);
+    if (!initializer.IsOk()) {
+        return HandleGlobalException(std::runtime_error("the window system could not be initialised"),
+                                     nullptr, nullptr);
+    }
+    try {
+        return run_initialised(*app);
+    } catch (const std::exception& error) {
+        return HandleGlobalException(error, nullptr, nullptr);
+    }
+}

@@ -1,0 +1,28 @@
+// What the TEST button does: one recording of one buffer from the first capture device, reported as
+// status lines and drawn as a live trace.
+#pragma once
+
+#include "platform/DrawingTarget.h"
+#include "platform/WaveInApi.h"
+#include "platform/wave_types.h"
+
+#include <array>
+
+inline constexpr std::size_t kCaptureBufferSize = 1000;
+// The device is handed all but the last byte of the buffer.
+inline constexpr std::uint32_t kCaptureLength = 999;
+
+using CaptureBuffer = std::array<CaptureByte, kCaptureBufferSize>;
+
+// The device handle and the header of the one buffer; they outlive each test and the next test reuses them.
+struct CaptureSession {
+    HWAVEIN handle = nullptr;
+    WAVEHDR header;
+};
+
+extern CaptureSession g_captureSession;
+
+// Opens device 0 with `format`, records into `buffer` and draws the outcome on `panel`. The device is
+// stopped, the header released and the device closed on every way out, a drawing failure included.
+void run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATEX& format,
+                      CaptureBuffer& buffer, CaptureSession& session = g_captureSession);

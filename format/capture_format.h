@@ -1,0 +1,13 @@
+// The one capture format the program works with, its default and the rule for its derived fields.
+#pragma once
+
+#include "platform/wave_types.h"
+
+// The program-wide record: zero at load, set to the default by the panel's setup.
+extern WAVEFORMATEX g_captureFormat;
+
+// PCM, one channel, 11025 Hz, 8 bits, no extra bytes, with consistent derived fields.
+void set_default_format(WAVEFORMATEX& format);
+
+// nBlockAlign from channels and bits, then nAvgBytesPerSec from nBlockAlign and the rate.
+void recompute_derived_fields(WAVEFORMATEX& format);

@@ -1,0 +1,165 @@
+#include "panel/TFenApp.h"
+
+#include "format/capture_format.h"
+#include "format/catalogues.h"
+#include "format/settings_export.h"
+#include "panel/TNewListBox.h"
+#include "platform/compact_controls.h"
+
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/settings.h>
+#include <wx/toplevel.h>
+
+namespace {
+
+struct BoxPlace {
+    int id;
+    wxPoint position;
+    long style;
+    unsigned long typedLimit; // characters a user can type into the box's edit field
+};
+
+const wxSize kFormatListSize(450, 80);
+const wxPoint kFormatListPosition(30, 20);
+constexpr int kBoxWidth = 80;
+const wxSize kButtonSize(80, 30);
+
+const BoxPlace kRateBox{TFenApp::kRateBoxId, wxPoint(40, 120), wxCB_READONLY, 5};
+const BoxPlace kBitDepthBox{TFenApp::kBitDepthBoxId, wxPoint(180, 120), wxCB_DROPDOWN, 5};
+const BoxPlace kChannelBox{TFenApp::kChannelBoxId, wxPoint(320, 120), wxCB_DROPDOWN, 1};
+
+const wxPoint kTestButtonPosition(120, 350);
+const wxPoint kQuitButtonPosition(260, 350);
+constexpr const char* kTestLabel = "TEST";
+constexpr const char* kQuitLabel = "Quitter";
+
+wxString to_wx(std::string_view text) {
+    return wxString(text.data(), wxConvISO8859_1, text.size());
+}
+
+std::string selected_text(const wxItemContainerImmutable& control) {
+    const int position = control.GetSelection();
+    return position == wxNOT_FOUND ? std::string() : control.GetString(position).ToStdString(wxConvISO8859_1);
+}
+
+wxComboBox* create_box(wxWindow* panel, const BoxPlace& place) {
+    auto* box = new wxComboBox(panel, place.id, wxEmptyString, place.position, wxDefaultSize, 0, nullptr,
+                               place.style);
+    box->SetMaxLength(place.typedLimit);
+    make_compact(box);
+    box->SetSize(wxSize(kBoxWidth, box->GetBestSize().y));
+    return box;
+}
+
+wxButton* create_button(wxWindow* panel, int id, const char* label, wxPoint position) {
+    auto* button = new wxButton(panel, id, label, position, kButtonSize);
+    make_compact(button);
+    button->SetSize(kButtonSize);
+    return button;
+}
+
+template <typename TextAt> void fill_box(wxComboBox* box, std::size_t count, TextAt text_at) {
+    for (std::size_t i = 0; i < count; ++i) {
+        box->Append(to_wx(text_at(static_cast<int>(i))));
+    }
+    box->SetSelection(0);
+}
+
+} // namespace
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(TFenApp, wxPanel)
+    EVT_LISTBOX_DCLICK(TFenApp::kFormatListId, TFenApp::EvFormatDoubleClick)
+    EVT_COMBOBOX(TFenApp::kBitDepthBoxId, TFenApp::EvBitDepthChange)
+    EVT_COMBOBOX(TFenApp::kRateBoxId, TFenApp::EvRateChange)
+    EVT_COMBOBOX(TFenApp::kChannelBoxId, TFenApp::EvChannelChange)
+    EVT_BUTTON(TFenApp::kTestButtonId, TFenApp::EvTest)
+    EVT_BUTTON(TFenApp::kQuitButtonId, TFenApp::EvQuit)
+wxEND_EVENT_TABLE()
+    // clang-format on
+
+    TFenApp::TFenApp(wxWindow* frame, PanelServices services)
+    : wxPanel(frame, wxID_ANY), services_(services), clientArea_(this) {
+    // The summary, status lines and trace are drawn white-backed against the window colour.
+    SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
+    CreateControls();
+    SetupWindow();
+}
+
+void TFenApp::CreateControls() {
+    formatList_ = new TNewListBox(this, kFormatListId, kFormatListPosition, kFormatListSize);
+    rateBox_ = create_box(this, kRateBox);
+    bitDepthBox_ = create_box(this, kBitDepthBox);
+    channelBox_ = create_box(this, kChannelBox);
+    testButton_ = create_button(this, kTestButtonId, kTestLabel, kTestButtonPosition);
+    quitButton_ = create_button(this, kQuitButtonId, kQuitLabel, kQuitButtonPosition);
+}
+
+// Filling and selecting sends no notification: no handler runs before the closing apply.
+void TFenApp::SetupWindow() {
+    FillFormatList();
+    formatList_->SetSelection(0);
+    formatList_->SetFocus();
+    fill_box(rateBox_, kRateCount, rate_text);
+    fill_box(bitDepthBox_, kBitDepthCount, bit_depth_text);
+    fill_box(channelBox_, kChannelCount, channel_text);
+    set_default_format(g_captureFormat);
+    Apply();
+}
+
+void TFenApp::FillFormatList() {
+    for (std::size_t row = 0; row < kFormatRowCount; ++row) {
+        formatList_->Append(to_wx(format_row_text(static_cast<int>(row))));
+    }
+}
+
+PanelSelections TFenApp::CurrentSelections() const {
+    return PanelSelections{formatList_->GetSelection(), selected_text(*formatList_), selected_text(*rateBox_),
+                           selected_text(*channelBox_), selected_text(*bitDepthBox_)};
+}
+
+DrawingTarget& TFenApp::Drawing() {
+    return services_.drawing != nullptr ? *services_.drawing : clientArea_;
+}
+
+void TFenApp::Apply() {
+    apply_selections(CurrentSelections(), g_captureFormat, Drawing());
+}
+
+void TFenApp::CloseWindow(int /*code*/) {
+    if (CanClose()) {
+        wxGetTopLevelParent(this)->Close(true);
+    }
+}
+
+void TFenApp::EvFormatDoubleClick(wxCommandEvent&) {
+    Apply();
+}
+
+void TFenApp::EvBitDepthChange(wxCommandEvent&) {
+    if (choose_bit_depth(bitDepthBox_->GetSelection(), g_captureFormat)) {
+        Apply();
+    }
+}
+
+void TFenApp::EvRateChange(wxCommandEvent&) {
+    if (choose_rate(rateBox_->GetSelection(), g_captureFormat)) {
+        Apply();
+    }
+}
+
+void TFenApp::EvChannelChange(wxCommandEvent&) {
+    if (choose_channels(channelBox_->GetSelection(), g_captureFormat)) {
+        Apply();
+    }
+}
+
+void TFenApp::EvTest(wxCommandEvent&) {
+    run_capture_test(services_.waveIn, Drawing(), g_captureFormat, captureBuffer_);
+}
+
+void TFenApp::EvQuit(wxCommandEvent&) {
+    export_settings(g_captureFormat, services_.registry);
+    CloseWindow(0);
+}

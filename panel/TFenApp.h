@@ -1,0 +1,64 @@
+// The control panel: the format list, the rate, bit-depth and channel boxes, TEST and Quit. It fills the
+// frame, owns the capture buffer and routes the controls' notifications.
+#pragma once
+
+#include "capture/capture_test.h"
+#include "panel/PanelServices.h"
+#include "panel/apply_step.h"
+#include "platform/ClientDCTarget.h"
+
+#include <wx/panel.h>
+
+class TNewListBox;
+class wxButton;
+class wxComboBox;
+
+class TFenApp : public wxPanel {
+public:
+    enum ControlId : int {
+        kFormatListId = 100,
+        kRateBoxId = 101,
+        kBitDepthBoxId = 102,
+        kChannelBoxId = 103,
+        kTestButtonId = 220,
+        kQuitButtonId = 230,
+    };
+
+    TFenApp(wxWindow* frame, PanelServices services);
+
+    // Reads the four selections into the capture format and draws the summary and numbers lines.
+    void Apply();
+    // The panel never refuses to close.
+    bool CanClose() const { return true; }
+    // Closes the panel and, with it, the frame around it.
+    void CloseWindow(int code);
+
+    const CaptureBuffer& captureBuffer() const { return captureBuffer_; }
+
+private:
+    void CreateControls();
+    void SetupWindow();
+    void FillFormatList();
+    PanelSelections CurrentSelections() const;
+    DrawingTarget& Drawing();
+
+    void EvFormatDoubleClick(wxCommandEvent& event);
+    void EvBitDepthChange(wxCommandEvent& event);
+    void EvRateChange(wxCommandEvent& event);
+    void EvChannelChange(wxCommandEvent& event);
+    void EvTest(wxCommandEvent& event);
+    void EvQuit(wxCommandEvent& event);
+
+    TNewListBox* formatList_ = nullptr;
+    wxComboBox* rateBox_ = nullptr;
+    wxComboBox* bitDepthBox_ = nullptr;
+    wxComboBox* channelBox_ = nullptr;
+    wxButton* testButton_ = nullptr;
+    wxButton* quitButton_ = nullptr;
+    CaptureBuffer captureBuffer_{};
+
+    PanelServices services_;
+    ClientDCTarget clientArea_;
+
+    wxDECLARE_EVENT_TABLE();
+};

@@ -1,0 +1,105 @@
+#include "platform/ClientDCSurface.h"
+
+#include <wx/graphics.h>
+#include <wx/pen.h>
+#include <wx/settings.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+wxColour to_wx(TColor colour) {
+    return wxColour(colour.red, colour.green, colour.blue);
+}
+
+// Texts are 8-bit in the system's code page; every byte stands for one character.
+wxString to_wx(std::string_view text) {
+    return wxString(text.data(), wxConvISO8859_1, text.size());
+}
+
+// Pixels a straight run covers along its axis, as (first, count): from `from` towards `to`, `to` excluded.
+std::pair<int, int> half_open_run(int from, int to) {
+    return to >= from ? std::pair{from, to - from} : std::pair{to + 1, from - to};
+}
+
+} // namespace
+
+ClientDCSurface::ClientDCSurface(wxWindow* window, PenReuse reuse) : dc_(window), reuse_(reuse) {
+    // The toolkit antialiases and paints both end points of a line; the program's pictures are pure
+    // colours with the end point left out, so lines are painted as exact pixel runs instead.
+    if (wxGraphicsContext* gc = dc_.GetGraphicsContext()) {
+        gc->SetAntialiasMode(wxANTIALIAS_NONE);
+    }
+    dc_.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+    dc_.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
+    dc_.SetTextBackground(*wxWHITE);
+    dc_.SetTextForeground(*wxBLACK);
+    dc_.SetPen(*wxTRANSPARENT_PEN);
+    pen_ = penBrush(TColor::Black);
+}
+
+void ClientDCSurface::drawText(int x, int y, std::string_view text) {
+    dc_.DrawText(to_wx(text), x, y);
+}
+
+void ClientDCSurface::selectPen(TColor colour) {
+    pen_ = penBrush(colour);
+}
+
+wxBrush ClientDCSurface::penBrush(TColor colour) {
+    if (reuse_ == PenReuse::PerSelection) {
+        return wxBrush(to_wx(colour), wxBRUSHSTYLE_SOLID);
+    }
+    const auto key = std::make_tuple(colour.red, colour.green, colour.blue);
+    auto found = pens_.find(key);
+    if (found == pens_.end()) {
+        found = pens_.emplace(key, wxBrush(to_wx(colour), wxBRUSHSTYLE_SOLID)).first;
+    }
+    return found->second;
+}
+
+void ClientDCSurface::moveTo(int x, int y) {
+    position_ = wxPoint(x, y);
+}
+
+void ClientDCSurface::lineTo(int x, int y) {
+    const wxPoint from = position_;
+    const wxPoint to(x, y);
+    position_ = to;
+    if (from == to) {
+        return;
+    }
+    if (from.x == to.x) {
+        const auto [top, height] = half_open_run(from.y, to.y);
+        paintPixels(wxRect(from.x, top, 1, height));
+        return;
+    }
+    if (from.y == to.y) {
+        const auto [left, width] = half_open_run(from.x, to.x);
+        paintPixels(wxRect(left, from.y, width, 1));
+        return;
+    }
+    // Any other slope: Bresenham's pixels, end point excluded.
+    const int dx = std::abs(to.x - from.x), sx = from.x < to.x ? 1 : -1;
+    const int dy = -std::abs(to.y - from.y), sy = from.y < to.y ? 1 : -1;
+    int error = dx + dy;
+    for (wxPoint p = from; p != to;) {
+        paintPixels(wxRect(p.x, p.y, 1, 1));
+        const int doubled = 2 * error;
+        if (doubled >= dy) {
+            error += dy;
+            p.x += sx;
+        }
+        if (doubled <= dx) {
+            error += dx;
+            p.y += sy;
+        }
+    }
+}
+
+void ClientDCSurface::paintPixels(const wxRect& pixels) {
+    dc_.SetBrush(pen_);
+    dc_.DrawRectangle(pixels);
+}

@@ -1,0 +1,60 @@
+// A capture device that answers each request as a test scripts it and logs the requests it gets. On a
+// successful start it "records" the scripted bytes into the queued buffer, at once or from a thread of
+// its own as a real device does.
+#pragma once
+
+#include "platform/WaveInApi.h"
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+class ScriptedWaveIn : public WaveInApi {
+public:
+    struct Script {
+        MMRESULT open = MMSYSERR_NOERROR;
+        MMRESULT prepare = MMSYSERR_NOERROR;
+        MMRESULT addBuffer = MMSYSERR_NOERROR;
+        MMRESULT start = MMSYSERR_NOERROR;
+        std::vector<std::uint8_t> recording;
+        bool recordOnThread = false;
+    };
+
+    ScriptedWaveIn() = default;
+    explicit ScriptedWaveIn(Script script) : script_(std::move(script)) {}
+    ~ScriptedWaveIn() override { stopRecording(); }
+
+    MMRESULT waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX* format,
+                        std::uintptr_t callback, std::uintptr_t instance, std::uint32_t flags) override;
+    MMRESULT waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) override;
+    MMRESULT waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) override;
+    MMRESULT waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) override;
+    MMRESULT waveInStart(HWAVEIN handle) override;
+    MMRESULT waveInReset(HWAVEIN handle) override;
+    MMRESULT waveInClose(HWAVEIN handle) override;
+
+    Script& script() { return script_; }
+    // Requests in the order made, by name ("open", "prepare", "addBuffer", "start", "reset",
+    // "unprepare", "close").
+    const std::vector<std::string>& calls() const { return calls_; }
+    void clearCalls() { calls_.clear(); }
+    bool isOpen() const { return open_; }
+    const WAVEFORMATEX& openedFormat() const { return openedFormat_; }
+    unsigned openedDevice() const { return openedDevice_; }
+
+    static HWAVEIN validHandle() { return reinterpret_cast<HWAVEIN>(0x5157); }
+
+private:
+    void record(WAVEHDR* header);
+    void stopRecording();
+
+    Script script_;
+    std::vector<std::string> calls_;
+    bool open_ = false;
+    WAVEFORMATEX openedFormat_{};
+    unsigned openedDevice_ = ~0u;
+    WAVEHDR* queued_ = nullptr;
+    std::thread recorder_;
+    std::atomic<bool> stopped_{false};
+};
