@@ -1,0 +1,88 @@
+#include "support/AlsaFileDevice.h"
+
+#include <alsa/asoundlib.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace {
+
+void writeFile(const std::filesystem::path& path, const char* data, std::size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data, static_cast<std::streamsize>(size));
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+void writeText(const std::filesystem::path& path, const std::string& text) {
+    writeFile(path, text.data(), text.size());
+}
+
+std::filesystem::path makeTemporaryDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "varnel-alsa-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::system_error(errno, std::generic_category(), "mkdtemp");
+    return pattern;
+}
+
+} // namespace
+
+AlsaFileDevice AlsaFileDevice::withInput(const std::vector<std::uint8_t>& bytes) { return AlsaFileDevice(&bytes); }
+
+AlsaFileDevice AlsaFileDevice::noDevice() { return AlsaFileDevice(nullptr); }
+
+bool AlsaFileDevice::machineHasSoundCard() {
+    int card = -1;
+    return snd_card_next(&card) == 0 && card >= 0;
+}
+
+AlsaFileDevice::AlsaFileDevice(const std::vector<std::uint8_t>* input) : home_(makeTemporaryDirectory()) {
+    std::string config = "# Written by a test fixture.\n";
+    if (input != nullptr) {
+        inputFile_ = home_ / "input.raw";
+        writeFile(inputFile_, reinterpret_cast<const char*>(input->data()), input->size());
+        // The null device accepts any format and rate and never blocks; the file plugin in front of it
+        // replaces what is read with the file's bytes, unconverted, and throws the output away.
+        config += "pcm.!default {\n"
+                  "    type file\n"
+                  "    slave.pcm \"null\"\n"
+                  "    file \"/dev/null\"\n"
+                  "    infile \"" +
+                  inputFile_.string() +
+                  "\"\n"
+                  "    format \"raw\"\n"
+                  "}\n";
+    }
+    writeText(home_ / ".asoundrc", config);
+    // Should a sound server be installed, a test must neither reach the user's nor start one.
+    std::filesystem::create_directories(home_ / ".config" / "pulse");
+    writeText(home_ / ".config" / "pulse" / "client.conf", "autospawn = no\n");
+
+    setVariable("HOME", home_.c_str());
+    for (const char* name : {"ALSA_CONFIG_PATH", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "PULSE_SERVER",
+                             "PULSE_RUNTIME_PATH", "PULSE_CLIENTCONFIG", "JACK_DEFAULT_SERVER"})
+        setVariable(name, nullptr);
+}
+
+AlsaFileDevice::~AlsaFileDevice() {
+    for (auto it = savedVariables_.rbegin(); it != savedVariables_.rend(); ++it) {
+        if (it->second)
+            setenv(it->first.c_str(), it->second->c_str(), 1);
+        else
+            unsetenv(it->first.c_str());
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(home_, ignored);
+}
+
+void AlsaFileDevice::setVariable(const char* name, const char* value) {
+    const char* previous = std::getenv(name);
+    savedVariables_.emplace_back(name, previous != nullptr ? std::optional<std::string>(previous) : std::nullopt);
+    if (value != nullptr)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
