@@ -4,7 +4,7 @@
 #include "format/catalogues.h"
 #include "format/settings_export.h"
 #include "panel/TNewListBox.h"
-#include "platform/compact_controls.h"
+#include "platform/control_style.h"
 
 #include <wx/button.h>
 #include <wx/combobox.h>
@@ -47,8 +47,8 @@ wxComboBox* create_box(wxWindow* panel, const BoxPlace& place) {
     auto* box = new wxComboBox(panel, place.id, wxEmptyString, place.position, wxDefaultSize, 0, nullptr,
                                place.style);
     box->SetMaxLength(place.typedLimit);
-    make_compact(box);
-    box->SetSize(wxSize(kBoxWidth, box->GetBestSize().y));
+    box->SetSize(wxSize(kBoxWidth, make_compact(box)));
+    make_single_tab_stop(box);
     return box;
 }
 

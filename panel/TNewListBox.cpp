@@ -2,37 +2,39 @@
 
 #include "panel/TFenApp.h"
 
+#include "platform/current_input.h"
+
 namespace {
 
-bool is_enter(const wxKeyEvent& event) {
-    return event.GetKeyCode() == WXK_RETURN || event.GetKeyCode() == WXK_NUMPAD_ENTER;
+bool is_enter(int keyCode) {
+    return keyCode == WXK_RETURN || keyCode == WXK_NUMPAD_ENTER;
 }
 
 } // namespace
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(TNewListBox, wxListBox)
-    EVT_KEY_DOWN(TNewListBox::EvKeyDown)
     EVT_KEY_UP(TNewListBox::EvKeyUp)
+    EVT_LISTBOX_DCLICK(wxID_ANY, TNewListBox::EvActivate)
 wxEND_EVENT_TABLE()
     // clang-format on
 
     TNewListBox::TNewListBox(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size)
     : wxListBox(parent, id, position, size, 0, nullptr, wxLB_SINGLE | wxLB_NEEDED_SB) {}
 
-// The toolkit treats an Enter press in a list as a row activation and reports it as a double click; the
-// format is applied once, on the release, so the press stops here.
-void TNewListBox::EvKeyDown(wxKeyEvent& event) {
-    if (!is_enter(event)) {
-        event.Skip();
-    }
-}
-
 void TNewListBox::EvKeyUp(wxKeyEvent& event) {
     auto* panel = dynamic_cast<TFenApp*>(GetParent());
-    if (!is_enter(event) || panel == nullptr) {
+    if (!is_enter(event.GetKeyCode()) || panel == nullptr) {
         event.Skip();
         return;
     }
     panel->Apply();
+}
+
+// The toolkit reports an Enter press in a list as a double click. The format is applied once, when Enter is
+// released, so a report raised by a key goes no further; a double click of the mouse goes on to the panel.
+void TNewListBox::EvActivate(wxCommandEvent& event) {
+    if (!handling_key_input()) {
+        event.Skip();
+    }
 }

@@ -8,8 +8,8 @@ public:
     TNewListBox(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size);
 
 private:
-    void EvKeyDown(wxKeyEvent& event);
     void EvKeyUp(wxKeyEvent& event);
+    void EvActivate(wxCommandEvent& event);
 
     wxDECLARE_EVENT_TABLE();
 };
