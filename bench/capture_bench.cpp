@@ -1,0 +1,105 @@
+// How long a TEST press blocks the window, and what one pass of the live trace costs, drawn on the real
+// window (needs an X display, e.g. under xvfb-run) with pens made once per test or at every selection.
+// Run: build/bench/varnel_bench
+#include "capture/capture_test.h"
+#include "capture/live_trace.h"
+#include "format/capture_format.h"
+#include "platform/ClientDCTarget.h"
+#include "support/RasterTarget.h"
+#include "support/ScriptedWaveIn.h"
+
+#include <benchmark/benchmark.h>
+#include <wx/app.h>
+#include <wx/frame.h>
+#include <wx/init.h>
+#include <wx/panel.h>
+
+#include <cstdio>
+
+namespace {
+
+wxPanel* g_panel = nullptr;
+
+CaptureBuffer& silence() {
+    static CaptureBuffer buffer{};
+    for (CaptureByte& byte : buffer) {
+        byte.store(128);
+    }
+    return buffer;
+}
+
+void report_per_pass(benchmark::State& state) {
+    state.counters["per_pass_us"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kCaptureLength,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+}
+
+void BM_TraceOnWindow(benchmark::State& state) {
+    const auto reuse = static_cast<ClientDCSurface::PenReuse>(state.range(0));
+    const CaptureBuffer& buffer = silence();
+    for (auto _ : state) {
+        ClientDCSurface surface(g_panel, reuse);
+        draw_live_trace(surface, buffer);
+        wxTheApp->Yield(true); // let the display take the drawing, as the message loop would
+    }
+    report_per_pass(state);
+    state.SetLabel(reuse == ClientDCSurface::PenReuse::PerSurface ? "pens once per test"
+                                                                  : "pens at every pass");
+}
+BENCHMARK(BM_TraceOnWindow)
+    ->Arg(static_cast<int>(ClientDCSurface::PenReuse::PerSurface))
+    ->Arg(static_cast<int>(ClientDCSurface::PenReuse::PerSelection))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_TraceLogicOnly(benchmark::State& state) {
+    const CaptureBuffer& buffer = silence();
+    RasterTarget raster;
+    for (auto _ : state) {
+        auto surface = raster.createSurface();
+        draw_live_trace(*surface, buffer);
+        raster.clearOps();
+    }
+    report_per_pass(state);
+}
+BENCHMARK(BM_TraceLogicOnly)->Unit(benchmark::kMillisecond);
+
+// The whole TEST press with a device that has its bytes ready at once: the time the window is blocked.
+void BM_CaptureTestBlocking(benchmark::State& state) {
+    WAVEFORMATEX format{};
+    set_default_format(format);
+    CaptureBuffer buffer{};
+    CaptureSession session;
+    ClientDCTarget window(g_panel);
+    for (auto _ : state) {
+        ScriptedWaveIn device;
+        device.script().recording.assign(kCaptureLength, 200);
+        run_capture_test(device, window, format, buffer, session);
+        wxTheApp->Yield(true);
+    }
+}
+BENCHMARK(BM_CaptureTestBlocking)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    wxApp::SetInstance(new wxApp);
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argv[0], nullptr};
+    if (!wxEntryStart(toolkitArgc, toolkitArgv)) {
+        std::fprintf(stderr, "cannot start the toolkit: run under an X display (xvfb-run)\n");
+        return 1;
+    }
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "Varnel bench", wxDefaultPosition, wxSize(510, 440));
+    g_panel = new wxPanel(frame);
+    g_panel->SetBackgroundColour(*wxWHITE);
+    frame->Show();
+    for (int i = 0; i < 50; ++i) {
+        wxTheApp->Yield(true);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    frame->Destroy();
+    wxEntryCleanup();
+    return 0;
+}
