@@ -1,0 +1,411 @@
+#include "platform/PortAudioWaveIn.h"
+
+#include "platform/audio_quiet.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <mutex>
+#include <new>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// PortAudio is not thread-safe, and the set of devices in use is shared by every instance of the layer.
+// The audio callback never takes this lock, so holding it can never stall the device.
+// Neither this nor the set below is ever destroyed: the program keeps its layer in a static, whose
+// destructor runs at exit and still needs both.
+std::mutex& layerMutex() {
+    static auto* const mutex = new std::mutex;
+    return *mutex;
+}
+
+// Devices open through any instance, so that a second open is refused as the program expects rather
+// than two captures silently splitting one device between them.
+std::set<std::string>& devicesInUse() {
+    static auto* const devices = new std::set<std::string>;
+    return *devices;
+}
+
+// Handle values are never reused, so a handle kept after its close is simply unknown afterwards.
+std::uintptr_t nextHandleValue = 1;
+
+void markDone(WAVEHDR& header) {
+    // One atomic step, so that nobody ever sees a header both queued and done. Release publishes the
+    // bytes recorded into it to whoever sees WHDR_DONE.
+    std::uint32_t flags = header.dwFlags.load(std::memory_order_relaxed);
+    while (!header.dwFlags.compare_exchange_weak(flags, (flags & ~WHDR_INQUEUE) | WHDR_DONE,
+                                                 std::memory_order_release, std::memory_order_relaxed)) {
+    }
+}
+
+// Capture devices in the order device ids count them: the system default first, so that id 0 is it.
+std::vector<PaDeviceIndex> captureDevices() {
+    std::vector<PaDeviceIndex> devices;
+    const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
+    if (preferred != paNoDevice)
+        devices.push_back(preferred);
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    for (PaDeviceIndex index = 0; index < count; ++index) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        if (index != preferred && info != nullptr && info->maxInputChannels > 0)
+            devices.push_back(index);
+    }
+    return devices;
+}
+
+// Device indices change whenever the library is reinitialised; names do not.
+std::string deviceKey(PaDeviceIndex index, const PaDeviceInfo& info) {
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
+    std::string key = api != nullptr && api->name != nullptr ? api->name : "?";
+    key += '\n';
+    key += info.name != nullptr ? info.name : std::to_string(index);
+    return key;
+}
+
+bool headerArgumentsValid(const WAVEHDR* header, unsigned headerSize) {
+    return header != nullptr && headerSize >= kWaveHdrSize;
+}
+
+} // namespace
+
+struct PortAudioWaveIn::OpenDevice {
+    static constexpr std::size_t kQueueSlots = 64;
+
+    PaStream* stream = nullptr;
+    std::string key;
+    std::uint32_t frameBytes = 1;
+    bool running = false;
+
+    // Buffers handed from the caller's thread (the only producer, under the layer lock) to the audio
+    // thread (the only consumer) without a lock the audio thread could wait on. While the stream is
+    // stopped no callback runs, and the caller's thread may take the consumer's part as well.
+    std::array<WAVEHDR*, kQueueSlots> slots{};
+    std::atomic<std::size_t> head{0};
+    std::atomic<std::size_t> tail{0};
+    // Buffers queued and not yet done, counting the one being filled.
+    std::atomic<std::uint32_t> queued{0};
+    // The buffer being filled; belongs to the audio thread while the stream runs.
+    WAVEHDR* filling = nullptr;
+
+    bool push(WAVEHDR* header) {
+        const std::size_t end = tail.load(std::memory_order_relaxed);
+        if (end - head.load(std::memory_order_acquire) == kQueueSlots)
+            return false;
+        slots[end % kQueueSlots] = header;
+        tail.store(end + 1, std::memory_order_release);
+        return true;
+    }
+
+    WAVEHDR* pop() {
+        const std::size_t start = head.load(std::memory_order_relaxed);
+        if (start == tail.load(std::memory_order_acquire))
+            return nullptr;
+        WAVEHDR* header = slots[start % kQueueSlots];
+        head.store(start + 1, std::memory_order_release);
+        return header;
+    }
+
+    void finish(WAVEHDR& header) {
+        markDone(header);
+        queued.fetch_sub(1, std::memory_order_release);
+    }
+
+    // `bytes` is always a whole number of frames. A buffer takes only whole frames, so a frame never
+    // straddles two buffers; input arriving with no buffer queued is dropped.
+    void record(const std::uint8_t* input, std::size_t bytes) {
+        for (;;) {
+            if (filling == nullptr) {
+                filling = pop();
+                if (filling == nullptr)
+                    return;
+            }
+            WAVEHDR& header = *filling;
+            // Only this thread writes the count while the buffer is queued.
+            const std::uint32_t recorded = header.dwBytesRecorded.load(std::memory_order_relaxed);
+            const std::uint32_t room = (header.dwBufferLength - recorded) / frameBytes * frameBytes;
+            const std::uint32_t taken = static_cast<std::uint32_t>(std::min<std::size_t>(room, bytes));
+            for (std::uint32_t i = 0; i < taken; ++i)
+                header.lpData[recorded + i].store(input[i], std::memory_order_relaxed);
+            if (taken > 0)
+                header.dwBytesRecorded.store(recorded + taken, std::memory_order_release);
+            input += taken;
+            bytes -= taken;
+            if (taken < room)
+                return;
+            filling = nullptr;
+            finish(header);
+        }
+    }
+
+    // Only with the stream stopped: hands every queued buffer back, keeping what it holds so far.
+    void returnAll() {
+        if (filling != nullptr) {
+            finish(*filling);
+            filling = nullptr;
+        }
+        while (WAVEHDR* header = pop())
+            finish(*header);
+    }
+
+    static int onInput(const void* input, void*, unsigned long frames, const PaStreamCallbackTimeInfo*,
+                       PaStreamCallbackFlags, void* self) {
+        auto& device = *static_cast<OpenDevice*>(self);
+        if (input != nullptr)
+            device.record(static_cast<const std::uint8_t*>(input), std::size_t{frames} * device.frameBytes);
+        return paContinue;
+    }
+};
+
+MMRESULT PortAudioWaveIn::resultFor(PaError error, PaStage stage) {
+    if (error == paNoError)
+        return MMSYSERR_NOERROR;
+    if (error == paInsufficientMemory)
+        return MMSYSERR_NOMEM;
+    if (stage == PaStage::initialise)
+        return MMSYSERR_NODRIVER;
+    switch (error) {
+    case paNotInitialized:
+    case paHostApiNotFound:
+    case paInvalidHostApi:
+        return MMSYSERR_NODRIVER;
+    case paInvalidDevice:
+        return MMSYSERR_BADDEVICEID;
+    case paDeviceUnavailable:
+        return MMSYSERR_ALLOCATED;
+    case paInvalidChannelCount:
+    case paInvalidSampleRate:
+    case paSampleFormatNotSupported:
+        return WAVERR_BADFORMAT;
+    case paInvalidFlag:
+        return MMSYSERR_INVALFLAG;
+    case paNullCallback:
+    case paBadBufferPtr:
+        return MMSYSERR_INVALPARAM;
+    case paBadStreamPtr:
+        return MMSYSERR_INVALHANDLE;
+    default:
+        return MMSYSERR_ERROR;
+    }
+}
+
+MMRESULT PortAudioWaveIn::checkFormat(const WAVEFORMATEX& format) {
+    const unsigned channels = format.nChannels;
+    const unsigned bits = format.wBitsPerSample;
+    if (format.wFormatTag != WAVE_FORMAT_PCM || (bits != 8 && bits != 16) || (channels != 1 && channels != 2))
+        return WAVERR_BADFORMAT;
+    // Trailing bytes announced by cbSize are not ours to read, and plain PCM needs none.
+    if (format.cbSize != 0 || format.nSamplesPerSec == 0)
+        return WAVERR_BADFORMAT;
+    if (format.nBlockAlign != channels * bits / 8 ||
+        std::uint64_t{format.nAvgBytesPerSec} != std::uint64_t{format.nBlockAlign} * format.nSamplesPerSec)
+        return WAVERR_BADFORMAT;
+    return MMSYSERR_NOERROR;
+}
+
+PortAudioWaveIn::PortAudioWaveIn() = default;
+
+PortAudioWaveIn::~PortAudioWaveIn() {
+    std::lock_guard lock(layerMutex());
+    for (auto& [value, device] : devices_)
+        closeDevice(*device);
+    devices_.clear();
+    if (paInitialised_)
+        Pa_Terminate();
+}
+
+MMRESULT PortAudioWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX* format,
+                                     std::uintptr_t callback, std::uintptr_t instance, std::uint32_t flags) {
+    if (handle == nullptr)
+        return MMSYSERR_INVALPARAM;
+    *handle = nullptr;
+    if (format == nullptr)
+        return MMSYSERR_INVALPARAM;
+    if (callback != 0 || instance != 0 || flags != 0)
+        return MMSYSERR_INVALFLAG;
+    // Refused formats never reach the device, which may be slow to probe or busy.
+    const WAVEFORMATEX copy = *format;
+    if (const MMRESULT refusal = checkFormat(copy); refusal != MMSYSERR_NOERROR)
+        return refusal;
+    std::lock_guard lock(layerMutex());
+    try {
+        return openLocked(handle, deviceId, copy);
+    } catch (const std::bad_alloc&) {
+        return MMSYSERR_NOMEM;
+    }
+}
+
+MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX& format) {
+    if (!paInitialised_) {
+        quietAudioLibraries();
+        PaError error = paNoError;
+        runWithStderrMuted([&] { error = Pa_Initialize(); });
+        if (error != paNoError)
+            return resultFor(error, PaStage::initialise);
+        paInitialised_ = true;
+    }
+    if (Pa_GetHostApiCount() <= 0)
+        return MMSYSERR_NODRIVER;
+
+    const std::vector<PaDeviceIndex> devices = captureDevices();
+    const std::size_t position = deviceId == WAVE_MAPPER ? 0 : deviceId;
+    if (position >= devices.size())
+        return MMSYSERR_BADDEVICEID;
+    const PaDeviceIndex index = devices[position];
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+    if (info == nullptr)
+        return MMSYSERR_BADDEVICEID;
+    std::string key = deviceKey(index, *info);
+    if (devicesInUse().contains(key))
+        return MMSYSERR_ALLOCATED;
+
+    PaStreamParameters parameters{};
+    parameters.device = index;
+    parameters.channelCount = format.nChannels;
+    // 8-bit PCM is unsigned with silence at 128, 16-bit is signed: exactly PortAudio's two formats.
+    parameters.sampleFormat = format.wBitsPerSample == 8 ? paUInt8 : paInt16;
+    parameters.suggestedLatency = info->defaultLowInputLatency;
+    const double rate = format.nSamplesPerSec;
+    if (const PaError error = Pa_IsFormatSupported(&parameters, nullptr, rate); error != paFormatIsSupported)
+        return resultFor(error, PaStage::device);
+
+    auto owned = std::make_unique<OpenDevice>();
+    OpenDevice& device = *owned;
+    device.frameBytes = format.nBlockAlign;
+    device.key = key;
+    const std::uintptr_t value = nextHandleValue++;
+    devices_.emplace(value, std::move(owned));
+    try {
+        devicesInUse().insert(key);
+    } catch (...) {
+        devices_.erase(value);
+        throw;
+    }
+    // Dithering is off because it changes the samples, which is the one thing a test of the input must
+    // not do; clipping cannot occur when no conversion happens.
+    const PaError error =
+        Pa_OpenStream(&device.stream, &parameters, nullptr, rate, paFramesPerBufferUnspecified,
+                      paClipOff | paDitherOff, &OpenDevice::onInput, &device);
+    if (error != paNoError) {
+        devicesInUse().erase(key);
+        devices_.erase(value);
+        return resultFor(error, PaStage::device);
+    }
+    *handle = reinterpret_cast<HWAVEIN>(value);
+    return MMSYSERR_NOERROR;
+}
+
+PortAudioWaveIn::OpenDevice* PortAudioWaveIn::find(HWAVEIN handle) const {
+    const auto found = devices_.find(reinterpret_cast<std::uintptr_t>(handle));
+    return found == devices_.end() ? nullptr : found->second.get();
+}
+
+void PortAudioWaveIn::closeDevice(OpenDevice& device) {
+    if (device.stream != nullptr) {
+        if (device.running)
+            Pa_StopStream(device.stream);
+        device.running = false;
+        Pa_CloseStream(device.stream);
+        device.stream = nullptr;
+    }
+    devicesInUse().erase(device.key);
+}
+
+MMRESULT PortAudioWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
+    std::lock_guard lock(layerMutex());
+    if (find(handle) == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (!headerArgumentsValid(header, headerSize) || header->lpData == nullptr || header->dwBufferLength == 0)
+        return MMSYSERR_INVALPARAM;
+    if ((header->dwFlags.load(std::memory_order_acquire) & WHDR_INQUEUE) != 0)
+        return WAVERR_STILLPLAYING;
+    header->dwFlags.fetch_or(WHDR_PREPARED, std::memory_order_acq_rel);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT PortAudioWaveIn::waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
+    std::lock_guard lock(layerMutex());
+    if (find(handle) == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (!headerArgumentsValid(header, headerSize))
+        return MMSYSERR_INVALPARAM;
+    if ((header->dwFlags.load(std::memory_order_acquire) & WHDR_INQUEUE) != 0)
+        return WAVERR_STILLPLAYING;
+    header->dwFlags.fetch_and(~WHDR_PREPARED, std::memory_order_acq_rel);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT PortAudioWaveIn::waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
+    std::lock_guard lock(layerMutex());
+    OpenDevice* device = find(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (!headerArgumentsValid(header, headerSize))
+        return MMSYSERR_INVALPARAM;
+    const std::uint32_t flags = header->dwFlags.load(std::memory_order_acquire);
+    if ((flags & WHDR_PREPARED) == 0)
+        return WAVERR_UNPREPARED;
+    if ((flags & WHDR_INQUEUE) != 0)
+        return WAVERR_STILLPLAYING;
+    if (header->lpData == nullptr || header->dwBufferLength == 0)
+        return MMSYSERR_INVALPARAM;
+
+    header->dwBytesRecorded.store(0, std::memory_order_relaxed);
+    std::uint32_t expected = flags;
+    while (!header->dwFlags.compare_exchange_weak(expected, (expected & ~WHDR_DONE) | WHDR_INQUEUE,
+                                                  std::memory_order_relaxed)) {
+    }
+    device->queued.fetch_add(1, std::memory_order_relaxed);
+    // The push publishes the header, its fields and the reset count to the audio thread.
+    if (!device->push(header)) {
+        device->queued.fetch_sub(1, std::memory_order_relaxed);
+        header->dwFlags.fetch_and(~WHDR_INQUEUE, std::memory_order_relaxed);
+        return MMSYSERR_NOMEM;
+    }
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT PortAudioWaveIn::waveInStart(HWAVEIN handle) {
+    std::lock_guard lock(layerMutex());
+    OpenDevice* device = find(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (device->running)
+        return MMSYSERR_NOERROR;
+    if (const PaError error = Pa_StartStream(device->stream); error != paNoError)
+        return resultFor(error, PaStage::device);
+    device->running = true;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT PortAudioWaveIn::waveInReset(HWAVEIN handle) {
+    std::lock_guard lock(layerMutex());
+    OpenDevice* device = find(handle);
+    if (device == nullptr)
+        return MMSYSERR_INVALHANDLE;
+    if (device->running) {
+        // Stopping (rather than aborting) joins the audio thread instead of cancelling it, and its return
+        // is what guarantees that no callback is writing into a buffer any more.
+        const PaError error = Pa_StopStream(device->stream);
+        if (error != paNoError && error != paStreamIsStopped)
+            return resultFor(error, PaStage::device);
+        device->running = false;
+    }
+    device->returnAll();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT PortAudioWaveIn::waveInClose(HWAVEIN handle) {
+    std::lock_guard lock(layerMutex());
+    const auto found = devices_.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (found == devices_.end())
+        return MMSYSERR_INVALHANDLE;
+    if (found->second->queued.load(std::memory_order_acquire) != 0)
+        return WAVERR_STILLPLAYING;
+    closeDevice(*found->second);
+    devices_.erase(found);
+    return MMSYSERR_NOERROR;
+}

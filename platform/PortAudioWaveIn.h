@@ -1,0 +1,51 @@
+// The wave-input layer over PortAudio: the program's capture device on Linux.
+#pragma once
+
+#include "platform/WaveInApi.h"
+
+#include <portaudio.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+class PortAudioWaveIn : public WaveInApi {
+public:
+    // Where a PortAudio error arose: while the library itself started, or while working with a device.
+    // A host failure means "no usable audio system" in the first case and "this device failed" in the
+    // second.
+    enum class PaStage { initialise, device };
+
+    // The result the layer reports for `error`; pure, so that every code's meaning can be checked.
+    static MMRESULT resultFor(PaError error, PaStage stage);
+    // WAVERR_BADFORMAT for a record no capture device could honour, MMSYSERR_NOERROR otherwise. Reads
+    // exactly the 18 bytes of the record.
+    static MMRESULT checkFormat(const WAVEFORMATEX& format);
+
+    PortAudioWaveIn();
+    // Stops and closes whatever is still open. Buffers still queued are left untouched: their owner may
+    // already have released them.
+    ~PortAudioWaveIn() override;
+    PortAudioWaveIn(const PortAudioWaveIn&) = delete;
+    PortAudioWaveIn& operator=(const PortAudioWaveIn&) = delete;
+
+    MMRESULT waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX* format,
+                        std::uintptr_t callback, std::uintptr_t instance, std::uint32_t flags) override;
+    MMRESULT waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) override;
+    MMRESULT waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) override;
+    MMRESULT waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) override;
+    MMRESULT waveInStart(HWAVEIN handle) override;
+    MMRESULT waveInReset(HWAVEIN handle) override;
+    MMRESULT waveInClose(HWAVEIN handle) override;
+
+private:
+    struct OpenDevice;
+
+    MMRESULT openLocked(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX& format);
+    OpenDevice* find(HWAVEIN handle) const;
+    void closeDevice(OpenDevice& device);
+
+    bool paInitialised_ = false;
+    // Keyed by the handle's value; handles are never reused, so a stale one is simply unknown.
+    std::map<std::uintptr_t, std::unique_ptr<OpenDevice>> devices_;
+};

@@ -1,0 +1,542 @@
+// The wave-input layer against a real capture path: PortAudio over ALSA, with ALSA's file plugin standing
+// in for a microphone.
+#include "platform/PortAudioWaveIn.h"
+#include "support/AlsaFileDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+WAVEFORMATEX pcmFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = channels;
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = bits;
+    format.nBlockAlign = static_cast<std::uint16_t>(channels * bits / 8);
+    format.nAvgBytesPerSec = rate * format.nBlockAlign;
+    format.cbSize = 0;
+    return format;
+}
+
+// The record in an allocation of exactly its own size, so that the address sanitizer catches a read of
+// the extra bytes cbSize may announce.
+class ExactFormat {
+public:
+    explicit ExactFormat(const WAVEFORMATEX& format)
+        : storage_(std::make_unique<unsigned char[]>(sizeof(WAVEFORMATEX))),
+          format_(new (storage_.get()) WAVEFORMATEX(format)) {}
+    const WAVEFORMATEX* get() const { return format_; }
+
+private:
+    std::unique_ptr<unsigned char[]> storage_;
+    WAVEFORMATEX* format_;
+};
+
+// Varied enough that a shifted, repeated or byte-swapped capture cannot match by accident.
+std::vector<std::uint8_t> noise(std::size_t size) {
+    std::mt19937 generator(20240607);
+    std::vector<std::uint8_t> bytes(size);
+    for (auto& byte : bytes)
+        byte = static_cast<std::uint8_t>(generator() >> 24);
+    return bytes;
+}
+
+constexpr std::uint8_t kUntouched = 0xA5;
+
+struct Buffer {
+    explicit Buffer(std::uint32_t size) : data(std::make_unique<CaptureByte[]>(size)) {
+        for (std::uint32_t i = 0; i < size; ++i)
+            data[i].store(kUntouched, std::memory_order_relaxed);
+        header.lpData = data.get();
+        header.dwBufferLength = size;
+    }
+    std::vector<std::uint8_t> bytes(std::size_t from, std::size_t to) const {
+        std::vector<std::uint8_t> out;
+        for (std::size_t i = from; i < to; ++i)
+            out.push_back(data[i].load(std::memory_order_relaxed));
+        return out;
+    }
+    std::vector<std::uint8_t> all() const { return bytes(0, header.dwBufferLength); }
+    std::uint32_t flags() const { return header.dwFlags.load(std::memory_order_acquire); }
+    std::uint32_t recorded() const { return header.dwBytesRecorded.load(std::memory_order_acquire); }
+
+    std::unique_ptr<CaptureByte[]> data;
+    WAVEHDR header;
+};
+
+// Polls instead of blocking, so that a device that never delivers fails the test rather than hanging it.
+template <typename Condition> bool waitUntil(Condition condition, std::chrono::milliseconds timeout = 5s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// Everything written to file descriptor 2 while alive, whoever wrote it.
+class StderrCapture {
+public:
+    StderrCapture() {
+        std::fflush(stderr);
+        std::FILE* file = std::tmpfile();
+        if (file == nullptr)
+            throw std::runtime_error("tmpfile");
+        file_ = file;
+        saved_ = dup(2);
+        dup2(fileno(file_), 2);
+    }
+    ~StderrCapture() {
+        restore();
+        std::fclose(file_);
+    }
+    std::string finish() {
+        restore();
+        std::string text;
+        std::rewind(file_);
+        for (int c; (c = std::fgetc(file_)) != EOF;)
+            text.push_back(static_cast<char>(c));
+        return text;
+    }
+
+private:
+    void restore() {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        dup2(saved_, 2);
+        close(saved_);
+        saved_ = -1;
+    }
+    std::FILE* file_ = nullptr;
+    int saved_ = -1;
+};
+
+bool hasFlag(std::uint32_t flags, std::uint32_t flag) {
+    return (flags & flag) != 0;
+}
+
+// Kept first in the file: only the first open in a process shows whether the libraries' own chatter is
+// silenced, since silencing them is process-wide and permanent.
+TEST(PortAudioWaveInQuiet, OpeningWithoutAnyCaptureDevicePrintsNothing) {
+    if (AlsaFileDevice::machineHasSoundCard())
+        GTEST_SKIP() << "a sound card is present, so there is no 'no device' case to observe";
+    AlsaFileDevice device = AlsaFileDevice::noDevice();
+    StderrCapture stderrCapture;
+    MMRESULT result = 0;
+    {
+        PortAudioWaveIn layer;
+        HWAVEIN handle = nullptr;
+        const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
+        result = layer.waveInOpen(&handle, 0, &format, 0, 0, 0);
+    }
+    const std::string printed = stderrCapture.finish();
+    EXPECT_EQ(result, MMSYSERR_BADDEVICEID);
+    EXPECT_EQ(printed, "");
+}
+
+TEST(PortAudioWaveInOpen, WithoutAnyCaptureDeviceReportsBadDeviceId) {
+    if (AlsaFileDevice::machineHasSoundCard())
+        GTEST_SKIP() << "a sound card is present, so there is no 'no device' case to observe";
+    AlsaFileDevice device = AlsaFileDevice::noDevice();
+    PortAudioWaveIn layer;
+    const WAVEFORMATEX format = pcmFormat(2, 44100, 16);
+    for (const unsigned id : {0u, 1u, WAVE_MAPPER}) {
+        HWAVEIN handle = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
+        EXPECT_EQ(layer.waveInOpen(&handle, id, &format, 0, 0, 0), MMSYSERR_BADDEVICEID) << "device " << id;
+        EXPECT_EQ(handle, nullptr);
+    }
+}
+
+TEST(PortAudioWaveInOpen, RefusesUnusableFormatsBeforeLookingForTheDevice) {
+    if (AlsaFileDevice::machineHasSoundCard())
+        GTEST_SKIP() << "refusals are told apart from a missing device only when there is none";
+    // With no device, any refusal that looked at the device first would come back as a bad device id.
+    AlsaFileDevice device = AlsaFileDevice::noDevice();
+    PortAudioWaveIn layer;
+
+    struct Case {
+        const char* what;
+        WAVEFORMATEX format;
+    };
+    std::vector<Case> cases;
+    const WAVEFORMATEX good = pcmFormat(1, 11025, 8);
+    auto variant = [&](const char* what, auto change) {
+        WAVEFORMATEX format = good;
+        change(format);
+        cases.push_back({what, format});
+    };
+    variant("tag 0", [](WAVEFORMATEX& f) { f.wFormatTag = 0; });
+    variant("tag 2 (ADPCM)", [](WAVEFORMATEX& f) { f.wFormatTag = 2; });
+    variant("tag 3 (float)", [](WAVEFORMATEX& f) { f.wFormatTag = 3; });
+    variant("tag 0xFFFE (extensible)", [](WAVEFORMATEX& f) { f.wFormatTag = 0xFFFE; });
+    variant("cbSize 22", [](WAVEFORMATEX& f) { f.cbSize = 22; });
+    variant("cbSize 1", [](WAVEFORMATEX& f) { f.cbSize = 1; });
+    variant("block align too large", [](WAVEFORMATEX& f) { f.nBlockAlign = 2; });
+    variant("block align 0", [](WAVEFORMATEX& f) { f.nBlockAlign = 0; });
+    variant("bytes per second off by one", [](WAVEFORMATEX& f) { f.nAvgBytesPerSec += 1; });
+    variant("rate 0", [](WAVEFORMATEX& f) { f.nSamplesPerSec = f.nAvgBytesPerSec = 0; });
+    cases.push_back({"12 bits", pcmFormat(1, 11025, 12)});
+    cases.push_back({"24 bits", pcmFormat(2, 44100, 24)});
+    cases.push_back({"0 bits", pcmFormat(1, 11025, 0)});
+    cases.push_back({"3 channels", pcmFormat(3, 22050, 16)});
+    cases.push_back({"0 channels", pcmFormat(0, 22050, 16)});
+    WAVEFORMATEX wrapping = pcmFormat(2, 0x40000001u, 16);
+    wrapping.nAvgBytesPerSec = 4; // what 4 * 0x40000001 leaves in 32 bits
+    cases.push_back({"bytes per second wrapping around", wrapping});
+
+    for (const Case& c : cases) {
+        const ExactFormat exact(c.format);
+        HWAVEIN handle = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
+        EXPECT_EQ(layer.waveInOpen(&handle, 0, exact.get(), 0, 0, 0), WAVERR_BADFORMAT) << c.what;
+        EXPECT_EQ(handle, nullptr) << c.what;
+    }
+    // The same record made consistent gets as far as the (missing) device.
+    HWAVEIN handle = nullptr;
+    const ExactFormat exact(good);
+    EXPECT_EQ(layer.waveInOpen(&handle, 0, exact.get(), 0, 0, 0), MMSYSERR_BADDEVICEID);
+}
+
+class PortAudioWaveInDevice : public ::testing::Test {
+protected:
+    PortAudioWaveInDevice() : input_(noise(1 << 20)), device_(AlsaFileDevice::withInput(input_)) {}
+
+    std::vector<std::uint8_t> input_;
+    AlsaFileDevice device_;
+    PortAudioWaveIn layer_;
+};
+
+TEST_F(PortAudioWaveInDevice, RefusesBadArgumentsAndFormatsTheDeviceCannotTake) {
+    const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
+    HWAVEIN handle = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
+    EXPECT_EQ(layer_.waveInOpen(nullptr, 0, &format, 0, 0, 0), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(layer_.waveInOpen(&handle, 0, nullptr, 0, 0, 0), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(handle, nullptr);
+
+    constexpr std::uint32_t kCallbackFunction = 0x00030000;
+    handle = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
+    EXPECT_EQ(layer_.waveInOpen(&handle, 0, &format, 0x1234, 0, kCallbackFunction), MMSYSERR_INVALFLAG);
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(layer_.waveInOpen(&handle, 0, &format, 0x1234, 0, 0), MMSYSERR_INVALFLAG);
+    EXPECT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0x1234, 0), MMSYSERR_INVALFLAG);
+    EXPECT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0, 1), MMSYSERR_INVALFLAG);
+
+    // Well formed, but no device takes one sample a second.
+    const ExactFormat slow(pcmFormat(1, 1, 8));
+    EXPECT_EQ(layer_.waveInOpen(&handle, 0, slow.get(), 0, 0, 0), WAVERR_BADFORMAT);
+    EXPECT_EQ(handle, nullptr);
+
+    // The file device is the only one.
+    EXPECT_EQ(layer_.waveInOpen(&handle, 1, &format, 0, 0, 0), MMSYSERR_BADDEVICEID);
+    EXPECT_EQ(handle, nullptr);
+
+    // None of the refusals left the device held.
+    const ExactFormat exact(format);
+    ASSERT_EQ(layer_.waveInOpen(&handle, 0, exact.get(), 0, 0, 0), MMSYSERR_NOERROR);
+    EXPECT_NE(handle, nullptr);
+    EXPECT_EQ(layer_.waveInClose(handle), MMSYSERR_NOERROR);
+}
+
+TEST_F(PortAudioWaveInDevice, IsHeldByOneOpenAtATime) {
+    const WAVEFORMATEX format = pcmFormat(2, 44100, 16);
+    HWAVEIN first = nullptr;
+    ASSERT_EQ(layer_.waveInOpen(&first, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+
+    HWAVEIN second = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
+    EXPECT_EQ(layer_.waveInOpen(&second, 0, &format, 0, 0, 0), MMSYSERR_ALLOCATED);
+    EXPECT_EQ(second, nullptr);
+    EXPECT_EQ(layer_.waveInOpen(&second, WAVE_MAPPER, &format, 0, 0, 0), MMSYSERR_ALLOCATED);
+    {
+        PortAudioWaveIn other;
+        EXPECT_EQ(other.waveInOpen(&second, 0, &format, 0, 0, 0), MMSYSERR_ALLOCATED);
+        EXPECT_EQ(other.waveInClose(first), MMSYSERR_INVALHANDLE) << "handles belong to their layer";
+    }
+
+    ASSERT_EQ(layer_.waveInClose(first), MMSYSERR_NOERROR);
+    ASSERT_EQ(layer_.waveInOpen(&second, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+    EXPECT_NE(second, first) << "a new open must not revive the closed handle";
+    EXPECT_EQ(layer_.waveInClose(first), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(layer_.waveInClose(second), MMSYSERR_NOERROR);
+}
+
+TEST_F(PortAudioWaveInDevice, HeaderLifecycleReportsEachMisuse) {
+    const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
+    HWAVEIN handle = nullptr;
+    ASSERT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+    const HWAVEIN unknown = reinterpret_cast<HWAVEIN>(std::uintptr_t{0x5a5a});
+    Buffer buffer(999);
+    WAVEHDR& header = buffer.header;
+
+    for (const HWAVEIN bad : {HWAVEIN{nullptr}, unknown}) {
+        EXPECT_EQ(layer_.waveInPrepareHeader(bad, &header, kWaveHdrSize), MMSYSERR_INVALHANDLE);
+        EXPECT_EQ(layer_.waveInUnprepareHeader(bad, &header, kWaveHdrSize), MMSYSERR_INVALHANDLE);
+        EXPECT_EQ(layer_.waveInAddBuffer(bad, &header, kWaveHdrSize), MMSYSERR_INVALHANDLE);
+        EXPECT_EQ(layer_.waveInStart(bad), MMSYSERR_INVALHANDLE);
+        EXPECT_EQ(layer_.waveInReset(bad), MMSYSERR_INVALHANDLE);
+        EXPECT_EQ(layer_.waveInClose(bad), MMSYSERR_INVALHANDLE);
+    }
+
+    EXPECT_EQ(layer_.waveInPrepareHeader(handle, nullptr, kWaveHdrSize), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(layer_.waveInPrepareHeader(handle, &header, kWaveHdrSize - 1), MMSYSERR_INVALPARAM);
+    {
+        Buffer empty(1);
+        empty.header.dwBufferLength = 0;
+        EXPECT_EQ(layer_.waveInPrepareHeader(handle, &empty.header, kWaveHdrSize), MMSYSERR_INVALPARAM);
+        empty.header.dwBufferLength = 1;
+        empty.header.lpData = nullptr;
+        EXPECT_EQ(layer_.waveInPrepareHeader(handle, &empty.header, kWaveHdrSize), MMSYSERR_INVALPARAM);
+        EXPECT_EQ(empty.header.dwFlags.load(), 0u);
+    }
+    EXPECT_EQ(header.dwFlags.load(), 0u) << "refused calls leave the header alone";
+
+    EXPECT_EQ(layer_.waveInAddBuffer(handle, &header, kWaveHdrSize), WAVERR_UNPREPARED);
+    ASSERT_EQ(layer_.waveInPrepareHeader(handle, &header, kWaveHdrSize), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.flags(), WHDR_PREPARED);
+
+    header.dwFlags.fetch_or(WHDR_DONE);
+    header.dwBytesRecorded.store(123);
+    ASSERT_EQ(layer_.waveInAddBuffer(handle, &header, kWaveHdrSize), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.flags(), WHDR_PREPARED | WHDR_INQUEUE) << "queuing clears an earlier done";
+    EXPECT_EQ(buffer.recorded(), 0u);
+
+    EXPECT_EQ(layer_.waveInAddBuffer(handle, &header, kWaveHdrSize), WAVERR_STILLPLAYING);
+    EXPECT_EQ(layer_.waveInPrepareHeader(handle, &header, kWaveHdrSize), WAVERR_STILLPLAYING);
+    EXPECT_EQ(layer_.waveInUnprepareHeader(handle, &header, kWaveHdrSize), WAVERR_STILLPLAYING);
+    EXPECT_EQ(layer_.waveInClose(handle), WAVERR_STILLPLAYING);
+    EXPECT_EQ(buffer.flags(), WHDR_PREPARED | WHDR_INQUEUE);
+
+    // Refusing the close left the device open and usable.
+    ASSERT_EQ(layer_.waveInReset(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.flags(), WHDR_PREPARED | WHDR_DONE);
+    EXPECT_EQ(buffer.recorded(), 0u) << "never started, so nothing was recorded";
+    EXPECT_EQ(layer_.waveInReset(handle), MMSYSERR_NOERROR) << "resetting with nothing queued is harmless";
+
+    ASSERT_EQ(layer_.waveInUnprepareHeader(handle, &header, kWaveHdrSize), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.flags(), WHDR_DONE);
+    EXPECT_EQ(layer_.waveInAddBuffer(handle, &header, kWaveHdrSize), WAVERR_UNPREPARED);
+    EXPECT_EQ(buffer.all(), std::vector<std::uint8_t>(999, kUntouched));
+
+    ASSERT_EQ(layer_.waveInClose(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(layer_.waveInClose(handle), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(layer_.waveInPrepareHeader(handle, &header, kWaveHdrSize), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(layer_.waveInStart(handle), MMSYSERR_INVALHANDLE);
+}
+
+struct CaptureCase {
+    std::uint16_t channels;
+    std::uint32_t rate;
+    std::uint16_t bits;
+    std::uint32_t expectedBytes; // of a 999-byte buffer: whole frames only
+};
+
+std::string caseName(const ::testing::TestParamInfo<CaptureCase>& info) {
+    return std::to_string(info.param.bits) + "bit" + (info.param.channels == 1 ? "Mono" : "Stereo") +
+           std::to_string(info.param.rate);
+}
+
+class PortAudioWaveInCapture : public PortAudioWaveInDevice,
+                               public ::testing::WithParamInterface<CaptureCase> {};
+
+TEST_P(PortAudioWaveInCapture, RecordsTheDeviceInputExactlyIntoWholeFrames) {
+    const CaptureCase c = GetParam();
+    const WAVEFORMATEX format = pcmFormat(c.channels, c.rate, c.bits);
+    const std::uint32_t frameBytes = format.nBlockAlign;
+    Buffer buffer(999);
+
+    StderrCapture stderrCapture;
+    HWAVEIN handle = nullptr;
+    ASSERT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+    ASSERT_EQ(layer_.waveInPrepareHeader(handle, &buffer.header, kWaveHdrSize), MMSYSERR_NOERROR);
+    ASSERT_EQ(layer_.waveInAddBuffer(handle, &buffer.header, kWaveHdrSize), MMSYSERR_NOERROR);
+
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(layer_.waveInStart(handle), MMSYSERR_NOERROR);
+    std::uint32_t seen = 0;
+    bool progressWellFormed = true;
+    const bool done = waitUntil([&] {
+        const bool isDone = hasFlag(buffer.flags(), WHDR_DONE);
+        const std::uint32_t count = buffer.recorded();
+        progressWellFormed = progressWellFormed && count % frameBytes == 0 && count >= seen;
+        seen = count;
+        return isDone;
+    });
+    const double elapsedMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_TRUE(done) << "the buffer never came back; " << buffer.recorded() << " bytes recorded";
+    EXPECT_TRUE(progressWellFormed) << "the count moved back or stopped inside a frame";
+    RecordProperty("capture_ms", std::to_string(elapsedMs));
+
+    EXPECT_EQ(buffer.flags(), WHDR_DONE | WHDR_PREPARED);
+    EXPECT_EQ(buffer.recorded(), c.expectedBytes);
+    const std::vector<std::uint8_t> expected(input_.begin(), input_.begin() + c.expectedBytes);
+    EXPECT_EQ(buffer.bytes(0, c.expectedBytes), expected);
+    EXPECT_EQ(buffer.bytes(c.expectedBytes, 999),
+              std::vector<std::uint8_t>(999 - c.expectedBytes, kUntouched))
+        << "a partial frame was written";
+
+    EXPECT_EQ(layer_.waveInReset(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.recorded(), c.expectedBytes) << "a reset keeps a finished buffer as it was";
+    EXPECT_EQ(layer_.waveInUnprepareHeader(handle, &buffer.header, kWaveHdrSize), MMSYSERR_NOERROR);
+    EXPECT_EQ(layer_.waveInClose(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(stderrCapture.finish(), "");
+    std::printf("999-byte buffer, %u-bit %s %u Hz: done after %.2f ms\n", unsigned{c.bits},
+                c.channels == 1 ? "mono" : "stereo", unsigned{c.rate}, elapsedMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PortAudioWaveInCapture,
+                         ::testing::Values(CaptureCase{1, 11025, 8, 999}, CaptureCase{2, 11025, 8, 998},
+                                           CaptureCase{1, 22050, 16, 998}, CaptureCase{2, 44100, 16, 996}),
+                         caseName);
+
+TEST_F(PortAudioWaveInDevice, FillsQueuedBuffersInTurnWithoutLosingInputBetweenThem) {
+    const WAVEFORMATEX format = pcmFormat(1, 22050, 16);
+    Buffer first(501); // room for 250 frames; the odd byte stays unused
+    Buffer second(300);
+    HWAVEIN handle = nullptr;
+    ASSERT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+    for (Buffer* buffer : {&first, &second}) {
+        ASSERT_EQ(layer_.waveInPrepareHeader(handle, &buffer->header, kWaveHdrSize), MMSYSERR_NOERROR);
+        ASSERT_EQ(layer_.waveInAddBuffer(handle, &buffer->header, kWaveHdrSize), MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(layer_.waveInStart(handle), MMSYSERR_NOERROR);
+    ASSERT_TRUE(waitUntil([&] { return hasFlag(second.flags(), WHDR_DONE); }));
+    EXPECT_EQ(first.flags(), WHDR_DONE | WHDR_PREPARED);
+    EXPECT_EQ(first.recorded(), 500u);
+    EXPECT_EQ(second.recorded(), 300u);
+    EXPECT_EQ(first.bytes(0, 500), std::vector<std::uint8_t>(input_.begin(), input_.begin() + 500));
+    EXPECT_EQ(second.all(), std::vector<std::uint8_t>(input_.begin() + 500, input_.begin() + 800));
+
+    // Queued again after they came back, the first buffer takes the input that follows.
+    ASSERT_EQ(layer_.waveInAddBuffer(handle, &first.header, kWaveHdrSize), MMSYSERR_NOERROR);
+    ASSERT_TRUE(waitUntil([&] { return hasFlag(first.flags(), WHDR_DONE); }));
+    EXPECT_EQ(first.recorded(), 500u);
+    // Input arriving while nothing was queued was dropped, so the new bytes come from somewhere later on.
+    const std::vector<std::uint8_t> refilled = first.bytes(0, 500);
+    EXPECT_NE(std::search(input_.begin() + 800, input_.end(), refilled.begin(), refilled.end()),
+              input_.end());
+
+    EXPECT_EQ(layer_.waveInReset(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(layer_.waveInClose(handle), MMSYSERR_NOERROR);
+}
+
+TEST_F(PortAudioWaveInDevice, ResetStopsAllWritingAndHandsBackWhatWasRecorded) {
+    const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
+    // Far more than arrives before the reset, so the buffer is caught part-filled.
+    constexpr std::uint32_t kSize = 1 << 20;
+    Buffer buffer(kSize);
+    HWAVEIN handle = nullptr;
+    ASSERT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
+    ASSERT_EQ(layer_.waveInPrepareHeader(handle, &buffer.header, kWaveHdrSize), MMSYSERR_NOERROR);
+    ASSERT_EQ(layer_.waveInAddBuffer(handle, &buffer.header, kWaveHdrSize), MMSYSERR_NOERROR);
+    ASSERT_EQ(layer_.waveInStart(handle), MMSYSERR_NOERROR);
+    ASSERT_TRUE(waitUntil([&] { return buffer.recorded() > 0; }));
+
+    ASSERT_EQ(layer_.waveInReset(handle), MMSYSERR_NOERROR);
+    EXPECT_EQ(buffer.flags(), WHDR_DONE | WHDR_PREPARED);
+    const std::uint32_t recorded = buffer.recorded();
+    ASSERT_GT(recorded, 0u);
+    ASSERT_LT(recorded, kSize) << "the buffer filled before the reset; nothing was left to protect";
+    const std::vector<std::uint8_t> atReset = buffer.all();
+
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(buffer.recorded(), recorded);
+    EXPECT_TRUE(buffer.all() == atReset) << "the device wrote into the buffer after the reset";
+    EXPECT_TRUE(std::equal(atReset.begin(), atReset.begin() + recorded, input_.begin()));
+    EXPECT_EQ(atReset[recorded], kUntouched);
+
+    // Started again with nothing queued, the device has nowhere to write and drops its input.
+    ASSERT_EQ(layer_.waveInStart(handle), MMSYSERR_NOERROR);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(buffer.recorded(), recorded);
+    EXPECT_EQ(layer_.waveInReset(handle), MMSYSERR_NOERROR);
+    EXPECT_TRUE(buffer.all() == atReset);
+
+    EXPECT_EQ(layer_.waveInUnprepareHeader(handle, &buffer.header, kWaveHdrSize), MMSYSERR_NOERROR);
+    EXPECT_EQ(layer_.waveInClose(handle), MMSYSERR_NOERROR);
+}
+
+TEST(PortAudioWaveInResults, MapEveryPortAudioErrorForEachStage) {
+    using Stage = PortAudioWaveIn::PaStage;
+    struct Row {
+        PaError error;
+        MMRESULT device;
+    };
+    const std::vector<Row> table = {
+        {paNoError, MMSYSERR_NOERROR},
+        {paNotInitialized, MMSYSERR_NODRIVER},
+        {paUnanticipatedHostError, MMSYSERR_ERROR},
+        {paInvalidChannelCount, WAVERR_BADFORMAT},
+        {paInvalidSampleRate, WAVERR_BADFORMAT},
+        {paInvalidDevice, MMSYSERR_BADDEVICEID},
+        {paInvalidFlag, MMSYSERR_INVALFLAG},
+        {paSampleFormatNotSupported, WAVERR_BADFORMAT},
+        {paBadIODeviceCombination, MMSYSERR_ERROR},
+        {paInsufficientMemory, MMSYSERR_NOMEM},
+        {paBufferTooBig, MMSYSERR_ERROR},
+        {paBufferTooSmall, MMSYSERR_ERROR},
+        {paNullCallback, MMSYSERR_INVALPARAM},
+        {paBadStreamPtr, MMSYSERR_INVALHANDLE},
+        {paTimedOut, MMSYSERR_ERROR},
+        {paInternalError, MMSYSERR_ERROR},
+        {paDeviceUnavailable, MMSYSERR_ALLOCATED},
+        {paIncompatibleHostApiSpecificStreamInfo, MMSYSERR_ERROR},
+        {paStreamIsStopped, MMSYSERR_ERROR},
+        {paStreamIsNotStopped, MMSYSERR_ERROR},
+        {paInputOverflowed, MMSYSERR_ERROR},
+        {paOutputUnderflowed, MMSYSERR_ERROR},
+        {paHostApiNotFound, MMSYSERR_NODRIVER},
+        {paInvalidHostApi, MMSYSERR_NODRIVER},
+        {paCanNotReadFromACallbackStream, MMSYSERR_ERROR},
+        {paCanNotWriteToACallbackStream, MMSYSERR_ERROR},
+        {paCanNotReadFromAnOutputOnlyStream, MMSYSERR_ERROR},
+        {paCanNotWriteToAnInputOnlyStream, MMSYSERR_ERROR},
+        {paIncompatibleStreamHostApi, MMSYSERR_ERROR},
+        {paBadBufferPtr, MMSYSERR_INVALPARAM},
+        {-1, MMSYSERR_ERROR}, // a host's own code, passed through
+        {-9000, MMSYSERR_ERROR},
+    };
+    constexpr std::size_t kPortAudioCodes = paBadBufferPtr - paNotInitialized + 1;
+    ASSERT_EQ(table.size(), 1 + kPortAudioCodes + 2) << "every PortAudio code listed, plus two foreign ones";
+    for (const Row& row : table) {
+        EXPECT_EQ(PortAudioWaveIn::resultFor(row.error, Stage::device), row.device)
+            << Pa_GetErrorText(row.error);
+        // Failing to start the library at all means there is no usable driver, whatever the reason, except
+        // for memory, which the caller may be able to free.
+        const MMRESULT initialise = row.error == paNoError              ? MMSYSERR_NOERROR
+                                    : row.error == paInsufficientMemory ? MMSYSERR_NOMEM
+                                                                        : MMSYSERR_NODRIVER;
+        EXPECT_EQ(PortAudioWaveIn::resultFor(row.error, Stage::initialise), initialise)
+            << Pa_GetErrorText(row.error);
+    }
+}
+
+TEST(PortAudioWaveInResults, FormatCheckAcceptsExactlyTheConsistentPcmRecords) {
+    for (const std::uint16_t channels : {1, 2})
+        for (const std::uint16_t bits : {8, 16})
+            for (const std::uint32_t rate : {8000u, 11025u, 44100u, 192000u})
+                EXPECT_EQ(PortAudioWaveIn::checkFormat(pcmFormat(channels, rate, bits)), MMSYSERR_NOERROR)
+                    << channels << " channels, " << bits << " bits, " << rate << " Hz";
+    WAVEFORMATEX stereo = pcmFormat(2, 44100, 16);
+    stereo.nBlockAlign = 2;
+    stereo.nAvgBytesPerSec = 88200; // consistent with the wrong block size, not with the channels
+    EXPECT_EQ(PortAudioWaveIn::checkFormat(stereo), WAVERR_BADFORMAT);
+}
+
+} // namespace
