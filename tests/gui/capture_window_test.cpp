@@ -2,79 +2,42 @@
 // plugin, with the trace checked on the screen.
 #include "format/capture_format.h"
 #include "panel/TFenApp.h"
-#include "platform/ClientDCSurface.h"
 #include "platform/PortAudioWaveIn.h"
 #include "support/AlsaFileDevice.h"
-#include "support/GuiTestEnvironment.h"
 #include "support/RasterTarget.h"
 #include "support/RecordingRegistry.h"
-#include "support/screen_pixels.h"
+#include "support/gui/GuiTestEnvironment.h"
+#include "support/gui/PanelWindowHarness.h"
+#include "support/gui/screen_pixels.h"
 
 #include <gtest/gtest.h>
-#include <wx/button.h>
-#include <wx/frame.h>
-#include <wx/uiaction.h>
-
-#include <cstring>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-class FramePanelArea : public DrawingTarget {
-public:
-    explicit FramePanelArea(wxFrame* frame) : frame_(frame) {}
-    std::unique_ptr<DrawingSurface> createSurface() override {
-        return std::make_unique<ClientDCSurface>(frame_->GetChildren().front());
-    }
-
-private:
-    wxFrame* frame_;
-};
-
 class CaptureWindow : public ::testing::Test {
 protected:
-    // The device replays `level` without end, or there is no device at all.
+    // The device replays `level` without end, or there is no device at all. The layer starts after the
+    // device is configured: the audio library reads its configuration when it starts.
     explicit CaptureWindow(std::optional<std::uint8_t> level)
         : device(level ? AlsaFileDevice::withInput(std::vector<std::uint8_t>(200000, *level))
-                       : AlsaFileDevice::noDevice()) {
-        waveIn = std::make_unique<PortAudioWaveIn>();
-        std::memset(&g_captureFormat, 0, sizeof g_captureFormat);
-        frame = new wxFrame(nullptr, wxID_ANY, "Varnel ", wxDefaultPosition, wxSize(510, 440));
-        screen = std::make_unique<FramePanelArea>(frame);
-        drawing = std::make_unique<RasterTarget>(screen.get());
-        panel = new TFenApp(frame, PanelServices{*waveIn, registry, drawing.get()});
-        frame->Show();
-        frame->Raise();
-        gui::pump_until([&] { return frame->IsShownOnScreen() && frame->IsActive(); });
-        gui::pump_for(300ms);
-    }
-    ~CaptureWindow() override {
-        frame->Destroy();
-        gui::pump_for(50ms);
-    }
+                       : AlsaFileDevice::noDevice()),
+          waveIn(std::make_unique<PortAudioWaveIn>()), window(*waveIn, registry) {}
 
     void pressTest() {
-        const wxRect button = panel->FindWindow(TFenApp::kTestButtonId)->GetScreenRect();
-        wxUIActionSimulator input;
-        input.MouseMove(button.GetPosition() + wxPoint(button.width / 2, button.height / 2));
-        gui::pump_for(50ms);
-        input.MouseClick();
-        gui::pump_until([&] { return !drawing->textsAt(40, 340).empty(); });
+        window.clickControl(TFenApp::kTestButtonId);
+        gui::pump_until([&] { return window.textsDrawnAt(40, 340) > 0; });
         gui::pump_for(100ms);
     }
-    std::string lastText(int y) const {
-        const auto texts = drawing->textsAt(40, y);
-        return texts.empty() ? std::string("<none>") : texts.back().text;
-    }
+    std::string lastText(int y) const { return window.lastTextAt(40, y); }
 
     AlsaFileDevice device;
     std::unique_ptr<PortAudioWaveIn> waveIn;
     RecordingRegistry registry;
-    std::unique_ptr<FramePanelArea> screen;
-    std::unique_ptr<RasterTarget> drawing;
-    wxFrame* frame = nullptr;
-    TFenApp* panel = nullptr;
+    PanelWindowHarness window;
+    TFenApp* panel = window.panel();
+    RasterTarget* drawing = &window.drawing();
 };
 
 class CaptureWindowRecordingLevel200 : public CaptureWindow {

@@ -1,8 +1,8 @@
 // The panel's drawing surface on the real display: pure colours, end points left out, opaque text, and
 // nothing kept for repainting.
 #include "platform/ClientDCSurface.h"
-#include "support/GuiTestEnvironment.h"
-#include "support/screen_pixels.h"
+#include "support/gui/GuiTestEnvironment.h"
+#include "support/gui/screen_pixels.h"
 
 #include <gtest/gtest.h>
 #include <wx/dcclient.h>

@@ -1,12 +1,11 @@
 #include "format/capture_format.h"
 #include "format/catalogues.h"
 #include "panel/TFenApp.h"
-#include "platform/ClientDCSurface.h"
-#include "support/GuiTestEnvironment.h"
 #include "support/RasterTarget.h"
 #include "support/RecordingRegistry.h"
 #include "support/ScriptedWaveIn.h"
-#include "support/screen_pixels.h"
+#include "support/gui/PanelWindowHarness.h"
+#include "support/gui/screen_pixels.h"
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -14,7 +13,6 @@
 #include <wx/frame.h>
 #include <wx/listbox.h>
 #include <wx/settings.h>
-#include <wx/uiaction.h>
 
 #include <cstring>
 
@@ -22,102 +20,26 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Draws on the client area of the frame's panel, found once the panel exists.
-class FramePanelArea : public DrawingTarget {
-public:
-    explicit FramePanelArea(wxFrame* frame) : frame_(frame) {}
-    std::unique_ptr<DrawingSurface> createSurface() override {
-        return std::make_unique<ClientDCSurface>(frame_->GetChildren().front());
-    }
-
-private:
-    wxFrame* frame_;
-};
-
 class PanelWindow : public ::testing::Test {
 protected:
-    PanelWindow() {
-        std::memset(&g_captureFormat, 0, sizeof g_captureFormat);
-        frame = new wxFrame(nullptr, wxID_ANY, "Varnel ", wxDefaultPosition, wxSize(510, 440));
-        screen = std::make_unique<FramePanelArea>(frame);
-        drawing = std::make_unique<RasterTarget>(screen.get());
-        panel = new TFenApp(frame, PanelServices{device, registry, drawing.get()});
-        frame->Show();
-        frame->Raise();
-        gui::pump_until([&] { return frame->IsShownOnScreen() && frame->IsActive(); });
-        gui::pump_for(300ms);
-    }
-    ~PanelWindow() override {
-        frame->Destroy();
-        gui::pump_for(50ms);
-    }
+    PanelWindow() : window(device, registry) {}
 
-    template <typename T> T* control(int id) { return dynamic_cast<T*>(panel->FindWindow(id)); }
-    wxListBox* list() { return control<wxListBox>(TFenApp::kFormatListId); }
-    wxComboBox* box(int id) { return control<wxComboBox>(id); }
-    std::size_t applies() const { return drawing->textsAt(80, 96).size(); }
-    std::string lastNumbersLine() const {
-        const auto texts = drawing->textsAt(150, 150);
-        return texts.empty() ? std::string() : texts.back().text;
-    }
-    bool focusIsIn(wxWindow* window) const {
-        for (wxWindow* focus = wxWindow::FindFocus(); focus != nullptr; focus = focus->GetParent()) {
-            if (focus == window) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    // Real input, through the X server, as a user gives it.
-    wxPoint rowPoint(int row) {
-        wxListBox* formats = list();
-        int first = -1;
-        int last = -1;
-        for (int y = 0; y < formats->GetClientSize().y; ++y) {
-            if (formats->HitTest(wxPoint(40, y)) == row) {
-                first = first < 0 ? y : first;
-                last = y;
-            }
-        }
-        if (last - first > 8) {
-            return formats->ClientToScreen(wxPoint(40, (first + last) / 2));
-        }
-        ADD_FAILURE() << "row " << row << " is not visible";
-        return {};
-    }
-    void click(wxPoint screenPoint, bool twice = false) {
-        input.MouseMove(screenPoint);
-        gui::pump_for(50ms);
-        input.MouseClick();
-        if (twice) {
-            gui::pump_for(50ms);
-            input.MouseClick();
-        }
-        gui::pump_for(300ms);
-    }
-    void press(int key, int modifiers = wxMOD_NONE) {
-        input.Char(key, modifiers);
-        gui::pump_for(200ms);
-    }
-    void chooseInBox(int id, int position) {
-        wxComboBox* combo = box(id);
-        const wxRect rect = combo->GetScreenRect();
-        click(wxPoint(rect.GetRight() - 6, rect.y + rect.height / 2)); // the drop-down button
-        gui::pump_for(300ms);
-        for (int step = combo->GetSelection(); step < position; ++step) {
-            press(WXK_DOWN);
-        }
-        press(WXK_RETURN);
-    }
+    wxListBox* list() { return window.formatList(); }
+    wxComboBox* box(int id) { return window.box(id); }
+    std::size_t applies() const { return window.textsDrawnAt(80, 96); }
+    std::string lastNumbersLine() const { return window.lastTextAt(150, 150); }
+    bool focusIsIn(wxWindow* control) const { return window.focusIsIn(control); }
+    void click(wxPoint point, bool twice = false) { window.click(point, twice); }
+    void press(int key, int modifiers = wxMOD_NONE) { window.press(key, modifiers); }
+    wxPoint rowPoint(int row) const { return window.rowPoint(row); }
+    void chooseInBox(int id, int position) { window.chooseInBox(id, position); }
 
     ScriptedWaveIn device;
     RecordingRegistry registry;
-    std::unique_ptr<FramePanelArea> screen;
-    std::unique_ptr<RasterTarget> drawing;
-    wxFrame* frame = nullptr;
-    TFenApp* panel = nullptr;
-    wxUIActionSimulator input;
+    PanelWindowHarness window;
+    TFenApp* panel = window.panel();
+    wxFrame* frame = window.frame();
+    RasterTarget* drawing = &window.drawing();
 };
 
 TEST_F(PanelWindow, ControlsSitInsideTheirPlacesInCreationOrder) {
@@ -142,8 +64,8 @@ TEST_F(PanelWindow, ControlsSitInsideTheirPlacesInCreationOrder) {
     }
     // The boxes stay clear of the numbers line below them.
     EXPECT_LE(box(102)->GetRect().GetBottom(), 149);
-    EXPECT_EQ(control<wxButton>(220)->GetLabel(), "TEST");
-    EXPECT_EQ(control<wxButton>(230)->GetLabel(), "Quitter");
+    EXPECT_EQ(dynamic_cast<wxButton*>(panel->FindWindow(220))->GetLabel(), "TEST");
+    EXPECT_EQ(dynamic_cast<wxButton*>(panel->FindWindow(230))->GetLabel(), "Quitter");
     EXPECT_EQ(frame->GetSize(), wxSize(510, 440));
     EXPECT_EQ(panel->GetBackgroundColour(), wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
 }

@@ -1,4 +1,4 @@
-#include "support/screen_pixels.h"
+#include "support/gui/screen_pixels.h"
 
 #include <gtk/gtk.h>
 

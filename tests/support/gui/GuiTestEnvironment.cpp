@@ -1,4 +1,4 @@
-#include "support/GuiTestEnvironment.h"
+#include "support/gui/GuiTestEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
