@@ -5,6 +5,8 @@
 #include "capture/live_trace.h"
 #include "format/capture_format.h"
 #include "platform/ClientDCTarget.h"
+#include "platform/PortAudioWaveIn.h"
+#include "support/AlsaFileDevice.h"
 #include "support/RasterTarget.h"
 #include "support/ScriptedWaveIn.h"
 
@@ -79,6 +81,23 @@ void BM_CaptureTestBlocking(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CaptureTestBlocking)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same press recording through PortAudio and ALSA, from a file-backed device that is not paced.
+void BM_CaptureTestRealDevice(benchmark::State& state) {
+    const AlsaFileDevice source = AlsaFileDevice::withInput(std::vector<std::uint8_t>(200000, 128));
+    PortAudioWaveIn device;
+    WAVEFORMATEX format{};
+    set_default_format(format);
+    CaptureBuffer buffer{};
+    CaptureSession session;
+    ClientDCTarget window(g_panel);
+    for (auto _ : state) {
+        run_capture_test(device, window, format, buffer, session);
+        wxTheApp->Yield(true);
+    }
+    state.counters["bytes_recorded"] = session.header.dwBytesRecorded.load();
+}
+BENCHMARK(BM_CaptureTestRealDevice)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
