@@ -389,7 +389,9 @@ MMRESULT PortAudioWaveIn::waveInReset(HWAVEIN handle) {
     if (device->running) {
         // Stopping (rather than aborting) joins the audio thread instead of cancelling it, and its return
         // is what guarantees that no callback is writing into a buffer any more.
-        const PaError error = Pa_StopStream(device->stream);
+        PaError error = Pa_StopStream(device->stream);
+        if (error != paNoError && error != paStreamIsStopped)
+            error = Pa_AbortStream(device->stream); // a device that will not stop is cut off
         if (error != paNoError && error != paStreamIsStopped)
             return resultFor(error, PaStage::device);
         device->running = false;
