@@ -4,6 +4,7 @@
 #include "format/catalogues.h"
 #include "format/settings_export.h"
 #include "panel/TNewListBox.h"
+#include "platform/code_page_text.h"
 #include "platform/control_style.h"
 
 #include <wx/button.h>
@@ -34,13 +35,9 @@ const wxPoint kQuitButtonPosition(260, 350);
 constexpr const char* kTestLabel = "TEST";
 constexpr const char* kQuitLabel = "Quitter";
 
-wxString to_wx(std::string_view text) {
-    return wxString(text.data(), wxConvISO8859_1, text.size());
-}
-
 std::string selected_text(const wxItemContainerImmutable& control) {
     const int position = control.GetSelection();
-    return position == wxNOT_FOUND ? std::string() : control.GetString(position).ToStdString(wxConvISO8859_1);
+    return position == wxNOT_FOUND ? std::string() : from_toolkit_text(control.GetString(position));
 }
 
 wxComboBox* create_box(wxWindow* panel, const BoxPlace& place) {
@@ -61,7 +58,7 @@ wxButton* create_button(wxWindow* panel, int id, const char* label, wxPoint posi
 
 template <typename TextAt> void fill_box(wxComboBox* box, std::size_t count, TextAt text_at) {
     for (std::size_t i = 0; i < count; ++i) {
-        box->Append(to_wx(text_at(static_cast<int>(i))));
+        box->Append(to_toolkit_text(text_at(static_cast<int>(i))));
     }
     box->SetSelection(0);
 }
@@ -110,7 +107,7 @@ void TFenApp::SetupWindow() {
 
 void TFenApp::FillFormatList() {
     for (std::size_t row = 0; row < kFormatRowCount; ++row) {
-        formatList_->Append(to_wx(format_row_text(static_cast<int>(row))));
+        formatList_->Append(to_toolkit_text(format_row_text(static_cast<int>(row))));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/ClientDCSurface.h"
 
+#include "platform/code_page_text.h"
+
 #include <wx/graphics.h>
 #include <wx/pen.h>
 #include <wx/settings.h>
@@ -12,11 +14,6 @@ namespace {
 
 wxColour to_wx(TColor colour) {
     return wxColour(colour.red, colour.green, colour.blue);
-}
-
-// Texts are 8-bit in the system's code page; every byte stands for one character.
-wxString to_wx(std::string_view text) {
-    return wxString(text.data(), wxConvISO8859_1, text.size());
 }
 
 // Pixels a straight run covers along its axis, as (first, count): from `from` towards `to`, `to` excluded.
@@ -41,7 +38,7 @@ ClientDCSurface::ClientDCSurface(wxWindow* window, PenReuse reuse) : dc_(window)
 }
 
 void ClientDCSurface::drawText(int x, int y, std::string_view text) {
-    dc_.DrawText(to_wx(text), x, y);
+    dc_.DrawText(to_toolkit_text(text), x, y);
 }
 
 void ClientDCSurface::selectPen(TColor colour) {

@@ -1,6 +1,7 @@
 #include "platform/FileConfigRegistry.h"
 
 #include "platform/atomic_file.h"
+#include "platform/code_page_text.h"
 #include "platform/config_paths.h"
 #include "platform/config_text.h"
 
@@ -51,12 +52,6 @@ LSTATUS to_lstatus(FileStatus status) {
     return ERROR_CANTWRITE;
 }
 
-// Bytes are characters one to one (ISO 8859-1), both ways: text in any encoding, valid UTF-8 or not,
-// goes through the parser and back out unchanged, and names match the file byte for byte.
-wxString to_wx(std::string_view text) {
-    return wxString(text.data(), wxConvISO8859_1, text.size());
-}
-
 // wxFileConfig asserts on some odd but legal files (a group header repeated further down, for one), and
 // an assertion in the GUI program is a dialog. Nothing from this path may reach the user, so assertions
 // are off while a registry call runs; the count keeps overlapping calls from different threads from
@@ -104,6 +99,8 @@ bool is_text(std::string_view bytes) {
 std::unique_ptr<wxFileConfig> parse(const ConfigText& text) {
     const std::string input = parser_input(text);
     wxMemoryInputStream stream(input.data(), input.size());
+    // Bytes are characters one to one, both ways: text in any encoding, valid UTF-8 or not, goes through the
+    // parser and back out unchanged, and names match the file byte for byte.
     auto config = std::make_unique<wxFileConfig>(stream, wxConvISO8859_1);
     // The file's values are data here; "$HOME" in one must stay "$HOME".
     config->SetExpandEnvVars(false);
@@ -149,7 +146,7 @@ LSTATUS load(const std::string& file, ConfigText& text) {
 }
 
 bool has_group(wxFileConfig& config, const std::string& group) {
-    return group.empty() || config.HasGroup(to_wx(group));
+    return group.empty() || config.HasGroup(to_toolkit_text(group));
 }
 
 // One value written into the file at `target`, whose lock the caller holds.
@@ -163,16 +160,16 @@ LSTATUS write_value_locked(const std::string& target, const std::string& group, 
     if (!has_group(*config, group)) {
         return ERROR_FILE_NOT_FOUND;
     }
-    config->SetPath(group.empty() ? wxString("/") : to_wx(group));
+    config->SetPath(group.empty() ? wxString("/") : to_toolkit_text(group));
     wxString current;
-    const bool stored = config->Read(to_wx(name), &current);
-    if (stored && current == to_wx(value)) {
+    const bool stored = config->Read(to_toolkit_text(name), &current);
+    if (stored && current == to_toolkit_text(value)) {
         return ERROR_SUCCESS;
     }
     if (const FileStatus status = check_writable(target); status != FileStatus::Ok) {
         return to_lstatus(status);
     }
-    if (!config->Write(to_wx(name), to_wx(value))) {
+    if (!config->Write(to_toolkit_text(name), to_toolkit_text(value))) {
         return ERROR_CANTWRITE;
     }
     const std::optional<ConfigText> edited =
@@ -185,9 +182,9 @@ LSTATUS write_value_locked(const std::string& target, const std::string& group, 
     // Whatever the file held, only what reads back as the value is written: this is what the other
     // program's wxFileConfig will see.
     std::unique_ptr<wxFileConfig> check = parse(split_config_text(bytes));
-    check->SetPath(group.empty() ? wxString("/") : to_wx(group));
+    check->SetPath(group.empty() ? wxString("/") : to_toolkit_text(group));
     wxString written;
-    if (!check->Read(to_wx(name), &written) || written != to_wx(value)) {
+    if (!check->Read(to_toolkit_text(name), &written) || written != to_toolkit_text(value)) {
         return ERROR_BADDB;
     }
     return to_lstatus(replace_file_atomically(target, bytes));

@@ -1,5 +1,5 @@
-// Runs the toolkit for the tests of the real window: one application for the whole test program, on the
-// display named by DISPLAY, with helpers to let the window system catch up.
+// Lets the toolkit and the window system catch up in the tests of the real window (the toolkit itself is
+// started once, by the runner in gui_main.cpp).
 #pragma once
 
 #include <wx/window.h>

@@ -1,0 +1,9 @@
+#include "platform/code_page_text.h"
+
+wxString to_toolkit_text(std::string_view text) {
+    return wxString(text.data(), wxConvISO8859_1, text.size());
+}
+
+std::string from_toolkit_text(const wxString& text) {
+    return text.ToStdString(wxConvISO8859_1);
+}

@@ -1,0 +1,11 @@
+// The program's texts are 8-bit, in the system's code page: every byte stands for one character, both ways
+// between the program and the toolkit.
+#pragma once
+
+#include <wx/string.h>
+
+#include <string>
+#include <string_view>
+
+wxString to_toolkit_text(std::string_view text);
+std::string from_toolkit_text(const wxString& text);
