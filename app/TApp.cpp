@@ -19,5 +19,7 @@ bool TApp::OnInit() {
     new TFenApp(frame, program_services());
     SetTopWindow(frame);
     frame->Show();
+    // Once the window is up, not before: the library's start must not hold the window back.
+    CallAfter(&start_audio_in_background);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "platform/global_exception.h"
+#include "platform/standard_streams.h"
 
 #include <wx/init.h>
 
@@ -25,6 +26,7 @@ int run_initialised(wxApp& app) {
 } // namespace
 
 int run_application(wxApp* app, int argc, char** argv) {
+    open_missing_standard_streams();
     char* programName = argc > 0 && argv[0] != nullptr ? argv[0] : const_cast<char*>(kDefaultProgramName);
     int toolkitArgc = 1;
     char* toolkitArgv[] = {programName, nullptr};

@@ -92,11 +92,12 @@ void point_header_at(WAVEHDR& header, CaptureBuffer& buffer) {
 } // namespace
 
 void run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATEX& format,
-                      CaptureBuffer& buffer, CaptureSession& session) {
+                      CaptureBuffer& buffer, CaptureSession& session,
+                      std::chrono::milliseconds deliveryMargin) {
     const std::unique_ptr<DrawingSurface> surface = panel.createSurface();
     session.header.dwBytesRecorded.store(0); // the count line reports this test's bytes only
 
-    // No callback, no notification: the test reads the buffer and the header as the device fills them.
+    // No callback, no notification: the test watches the header as the device fills the buffer.
     const MMRESULT opened = device.waveInOpen(&session.handle, kFirstDevice, &format, CALLBACK_NULL, 0, 0);
     const DeviceReleaser releaser(device, session);
     surface->drawText(kStatusX, kOpenMessageY, open_message(opened));
@@ -106,8 +107,9 @@ void run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATE
         const MMRESULT queued = device.waveInAddBuffer(session.handle, &session.header, kWaveHdrSize);
         surface->drawText(kStatusX, kBufferMessageY, buffer_message(queued));
     }
+    const auto deadline = DeliveryWait::deadlineFor(format, kCaptureLength, deliveryMargin);
     if (device.waveInStart(session.handle) == MMSYSERR_NOERROR) {
-        draw_live_trace(*surface, buffer);
+        draw_live_trace(*surface, buffer, DeliveryWait(session.header, deadline));
     }
     surface->drawText(kStatusX, kCountLineY, count_line(session.header.dwBytesRecorded.load()));
 }

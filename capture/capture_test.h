@@ -2,6 +2,7 @@
 // status lines and drawn as a live trace.
 #pragma once
 
+#include "capture/DeliveryWait.h"
 #include "platform/DrawingTarget.h"
 #include "platform/WaveInApi.h"
 #include "platform/wave_types.h"
@@ -22,7 +23,10 @@ struct CaptureSession {
 
 extern CaptureSession g_captureSession;
 
-// Opens device 0 with `format`, records into `buffer` and draws the outcome on `panel`. The device is
-// stopped, the header released and the device closed on every way out, a drawing failure included.
+// Opens device 0 with `format`, records into `buffer` and draws the outcome on `panel`. The trace waits for
+// each byte to arrive, for no longer than the recording's duration plus `deliveryMargin` from the start
+// request; the count line then tells how many did. The device is stopped, the header released and the
+// device closed on every way out, a drawing failure included.
 void run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATEX& format,
-                      CaptureBuffer& buffer, CaptureSession& session = g_captureSession);
+                      CaptureBuffer& buffer, CaptureSession& session = g_captureSession,
+                      std::chrono::milliseconds deliveryMargin = DeliveryWait::kMargin);

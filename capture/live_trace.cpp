@@ -32,9 +32,10 @@ void flicker_busy_mark(DrawingSurface& surface) {
 
 } // namespace
 
-void draw_live_trace(DrawingSurface& surface, const CaptureBuffer& buffer) {
+void draw_live_trace(DrawingSurface& surface, const CaptureBuffer& buffer, const DeliveryWait& delivery) {
     for (std::uint32_t i = 1; i <= kCaptureLength; ++i) {
         const int x = static_cast<int>(i % kBandColumns);
+        delivery.awaitBytes(i);
         erase_column(surface, x);
         draw_bar(surface, x, buffer[i - 1].load(std::memory_order_relaxed));
         flicker_busy_mark(surface);

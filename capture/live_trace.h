@@ -1,9 +1,12 @@
 // The captured bytes drawn as vertical bars while the device records.
 #pragma once
 
+#include "capture/DeliveryWait.h"
 #include "capture/capture_test.h"
 #include "platform/DrawingSurface.h"
 
-// Draws bytes 0 to 998 of `buffer` as they are at the moment each is read: 999 passes over a band of
-// 500 columns, each column erased just before its bar is drawn, with the busy mark flickering.
-void draw_live_trace(DrawingSurface& surface, const CaptureBuffer& buffer);
+// Draws bytes 0 to 998 of `buffer`: 999 passes over a band of 500 columns, each column erased just before
+// its bar is drawn, with the busy mark flickering. Each pass first waits, through `delivery`, for its byte
+// to arrive, so the band fills as the recording comes in; past the wait's deadline it draws what the
+// buffer holds.
+void draw_live_trace(DrawingSurface& surface, const CaptureBuffer& buffer, const DeliveryWait& delivery);

@@ -1,10 +1,13 @@
 #include "platform/PortAudioWaveIn.h"
 
+#include "platform/alsa_capture_check.h"
 #include "platform/audio_quiet.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <new>
@@ -29,6 +32,13 @@ std::set<std::string>& devicesInUse() {
     static auto* const devices = new std::set<std::string>;
     return *devices;
 }
+
+// A press waits this long at most for the library's start; a start that hangs (another program's stale
+// lock in the audio server's shared memory) must leave the window usable.
+constexpr std::chrono::seconds kLibraryStartBound{2};
+
+// The system's default capture device, as ALSA's configuration names it.
+constexpr const char* kDefaultAlsaDevice = "default";
 
 // Handle values are never reused, so a handle kept after its close is simply unknown afterwards.
 std::uintptr_t nextHandleValue = 1;
@@ -64,6 +74,18 @@ std::string deviceKey(PaDeviceIndex index, const PaDeviceInfo& info) {
     key += '\n';
     key += info.name != nullptr ? info.name : std::to_string(index);
     return key;
+}
+
+bool isAlsaDevice(const PaDeviceInfo& info) {
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
+    return api != nullptr && api->type == paALSA && info.name != nullptr;
+}
+
+// The library prints its own diagnostics from inside these calls, past every hook; they go nowhere.
+template <typename Call> PaError quietly(Call call) {
+    PaError error = paNoError;
+    runWithStderrMuted([&] { error = call(); });
+    return error;
 }
 
 bool headerArgumentsValid(const WAVEHDR* header, unsigned headerSize) {
@@ -160,7 +182,7 @@ struct PortAudioWaveIn::OpenDevice {
     }
 };
 
-MMRESULT PortAudioWaveIn::resultFor(PaError error, PaStage stage) {
+MMRESULT PortAudioWaveIn::resultFor(PaError error, PaStage stage, long hostError) {
     if (error == paNoError)
         return MMSYSERR_NOERROR;
     if (error == paInsufficientMemory)
@@ -171,7 +193,13 @@ MMRESULT PortAudioWaveIn::resultFor(PaError error, PaStage stage) {
     case paNotInitialized:
     case paHostApiNotFound:
     case paInvalidHostApi:
+    // What the library answers when the host cannot open the device at all: its sound server has gone,
+    // or the device has been unplugged.
+    case paBadIODeviceCombination:
+    case paTimedOut:
         return MMSYSERR_NODRIVER;
+    case paUnanticipatedHostError:
+        return hostError == 0 ? MMSYSERR_NODRIVER : resultForAlsaError(static_cast<int>(hostError));
     case paInvalidDevice:
         return MMSYSERR_BADDEVICEID;
     case paDeviceUnavailable:
@@ -189,6 +217,32 @@ MMRESULT PortAudioWaveIn::resultFor(PaError error, PaStage stage) {
         return MMSYSERR_INVALHANDLE;
     default:
         return MMSYSERR_ERROR;
+    }
+}
+
+MMRESULT PortAudioWaveIn::resultForAlsaError(int error) {
+    switch (error) {
+    case 0:
+        return MMSYSERR_NOERROR;
+    case -EBUSY:
+        return MMSYSERR_ALLOCATED;
+    case -ENOMEM:
+        return MMSYSERR_NOMEM;
+    default:
+        // A sound server that is not running (-EHOSTDOWN, -ECONNREFUSED), a device that went away: no
+        // driver answers for the device.
+        return MMSYSERR_NODRIVER;
+    }
+}
+
+MMRESULT PortAudioWaveIn::resultForMissingDefault(int alsaDefaultError) {
+    switch (alsaDefaultError) {
+    case -EHOSTDOWN:
+    case -ECONNREFUSED:
+    case -ECONNRESET:
+        return MMSYSERR_NODRIVER; // the default device is a sound server's, and the server is not running
+    default:
+        return MMSYSERR_BADDEVICEID;
     }
 }
 
@@ -213,8 +267,11 @@ PortAudioWaveIn::~PortAudioWaveIn() {
     for (auto& [value, device] : devices_)
         closeDevice(*device);
     devices_.clear();
-    if (paInitialised_)
-        Pa_Terminate();
+}
+
+void PortAudioWaveIn::startInBackground() {
+    std::lock_guard lock(layerMutex());
+    library_.startInBackground();
 }
 
 MMRESULT PortAudioWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX* format,
@@ -239,38 +296,31 @@ MMRESULT PortAudioWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const W
 }
 
 MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX& format) {
-    if (!paInitialised_) {
-        quietAudioLibraries();
-        PaError error = paNoError;
-        runWithStderrMuted([&] { error = Pa_Initialize(); });
-        if (error != paNoError)
-            return resultFor(error, PaStage::initialise);
-        paInitialised_ = true;
-    }
-    if (Pa_GetHostApiCount() <= 0)
+    restartLibraryIfWanted();
+    if (!library_.awaitReady(kLibraryStartBound))
         return MMSYSERR_NODRIVER;
+    if (Pa_GetHostApiCount() <= 0)
+        return refreshDevicesAfter(MMSYSERR_NODRIVER);
 
     const std::vector<PaDeviceIndex> devices = captureDevices();
     const std::size_t position = deviceId == WAVE_MAPPER ? 0 : deviceId;
     if (position >= devices.size())
-        return MMSYSERR_BADDEVICEID;
+        return refreshDevicesAfter(position == 0
+                                       ? resultForMissingDefault(try_alsa_capture_open(kDefaultAlsaDevice))
+                                       : MMSYSERR_BADDEVICEID);
     const PaDeviceIndex index = devices[position];
     const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
     if (info == nullptr)
-        return MMSYSERR_BADDEVICEID;
+        return refreshDevicesAfter(MMSYSERR_BADDEVICEID);
     std::string key = deviceKey(index, *info);
     if (devicesInUse().contains(key))
         return MMSYSERR_ALLOCATED;
-
-    PaStreamParameters parameters{};
-    parameters.device = index;
-    parameters.channelCount = format.nChannels;
-    // 8-bit PCM is unsigned with silence at 128, 16-bit is signed: exactly PortAudio's two formats.
-    parameters.sampleFormat = format.wBitsPerSample == 8 ? paUInt8 : paInt16;
-    parameters.suggestedLatency = info->defaultLowInputLatency;
-    const double rate = format.nSamplesPerSec;
-    if (const PaError error = Pa_IsFormatSupported(&parameters, nullptr, rate); error != paFormatIsSupported)
-        return resultFor(error, PaStage::device);
+    if (isAlsaDevice(*info)) {
+        if (const int error = try_alsa_capture_open(alsa_pcm_name(info->name)); error != 0) {
+            const MMRESULT result = resultForAlsaError(error);
+            return result == MMSYSERR_ALLOCATED ? result : refreshDevicesAfter(result);
+        }
+    }
 
     auto owned = std::make_unique<OpenDevice>();
     OpenDevice& device = *owned;
@@ -284,18 +334,48 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
         devices_.erase(value);
         throw;
     }
-    // Dithering is off because it changes the samples, which is the one thing a test of the input must
-    // not do; clipping cannot occur when no conversion happens.
-    const PaError error =
-        Pa_OpenStream(&device.stream, &parameters, nullptr, rate, paFramesPerBufferUnspecified,
-                      paClipOff | paDitherOff, &OpenDevice::onInput, &device);
-    if (error != paNoError) {
+    if (const MMRESULT result = openStream(device, index, format); result != MMSYSERR_NOERROR) {
         devicesInUse().erase(key);
         devices_.erase(value);
-        return resultFor(error, PaStage::device);
+        return result == MMSYSERR_NODRIVER ? refreshDevicesAfter(result) : result;
     }
     *handle = reinterpret_cast<HWAVEIN>(value);
     return MMSYSERR_NOERROR;
+}
+
+MMRESULT PortAudioWaveIn::openStream(OpenDevice& device, PaDeviceIndex index, const WAVEFORMATEX& format) {
+    PaStreamParameters parameters{};
+    parameters.device = index;
+    parameters.channelCount = format.nChannels;
+    // 8-bit PCM is unsigned with silence at 128, 16-bit is signed: exactly PortAudio's two formats.
+    parameters.sampleFormat = format.wBitsPerSample == 8 ? paUInt8 : paInt16;
+    parameters.suggestedLatency = Pa_GetDeviceInfo(index)->defaultLowInputLatency;
+    // Dithering is off because it changes the samples, which is the one thing a test of the input must
+    // not do; clipping cannot occur when no conversion happens.
+    const PaError error = quietly([&] {
+        return Pa_OpenStream(&device.stream, &parameters, nullptr, format.nSamplesPerSec,
+                             paFramesPerBufferUnspecified, paClipOff | paDitherOff, &OpenDevice::onInput,
+                             &device);
+    });
+    if (error == paNoError)
+        return MMSYSERR_NOERROR;
+    const PaHostErrorInfo* host = Pa_GetLastHostErrorInfo();
+    return resultFor(error, PaStage::device, host != nullptr ? host->errorCode : 0);
+}
+
+// Only at the next open, not now: a sound server that has just gone may be back by then.
+MMRESULT PortAudioWaveIn::refreshDevicesAfter(MMRESULT failure) {
+    restartWanted_ = true;
+    return failure;
+}
+
+// The library reads the device list once, when it starts; only a new start sees a sound server that
+// came back or a device plugged in since.
+void PortAudioWaveIn::restartLibraryIfWanted() {
+    if (!restartWanted_ || !devices_.empty())
+        return;
+    restartWanted_ = false;
+    library_.restart();
 }
 
 PortAudioWaveIn::OpenDevice* PortAudioWaveIn::find(HWAVEIN handle) const {
@@ -306,9 +386,9 @@ PortAudioWaveIn::OpenDevice* PortAudioWaveIn::find(HWAVEIN handle) const {
 void PortAudioWaveIn::closeDevice(OpenDevice& device) {
     if (device.stream != nullptr) {
         if (device.running)
-            Pa_StopStream(device.stream);
+            quietly([&] { return Pa_AbortStream(device.stream); });
         device.running = false;
-        Pa_CloseStream(device.stream);
+        quietly([&] { return Pa_CloseStream(device.stream); });
         device.stream = nullptr;
     }
     devicesInUse().erase(device.key);
@@ -375,8 +455,10 @@ MMRESULT PortAudioWaveIn::waveInStart(HWAVEIN handle) {
         return MMSYSERR_INVALHANDLE;
     if (device->running)
         return MMSYSERR_NOERROR;
-    if (const PaError error = Pa_StartStream(device->stream); error != paNoError)
+    if (const PaError error = quietly([&] { return Pa_StartStream(device->stream); }); error != paNoError) {
+        restartWanted_ = true; // the host failed: the device list may be stale by now
         return resultFor(error, PaStage::device);
+    }
     device->running = true;
     return MMSYSERR_NOERROR;
 }
@@ -387,11 +469,10 @@ MMRESULT PortAudioWaveIn::waveInReset(HWAVEIN handle) {
     if (device == nullptr)
         return MMSYSERR_INVALHANDLE;
     if (device->running) {
-        // Stopping (rather than aborting) joins the audio thread instead of cancelling it, and its return
-        // is what guarantees that no callback is writing into a buffer any more.
-        PaError error = Pa_StopStream(device->stream);
-        if (error != paNoError && error != paStreamIsStopped)
-            error = Pa_AbortStream(device->stream); // a device that will not stop is cut off
+        // Aborting discards what the host still holds instead of waiting for it to drain, which through a
+        // sound server can take seconds. Its return guarantees that no callback is writing into a buffer
+        // any more.
+        const PaError error = quietly([&] { return Pa_AbortStream(device->stream); });
         if (error != paNoError && error != paStreamIsStopped)
             return resultFor(error, PaStage::device);
         device->running = false;

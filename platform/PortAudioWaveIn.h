@@ -1,6 +1,7 @@
 // The wave-input layer over PortAudio: the program's capture device on Linux.
 #pragma once
 
+#include "platform/AudioLibrary.h"
 #include "platform/WaveInApi.h"
 
 #include <portaudio.h>
@@ -17,7 +18,12 @@ public:
     enum class PaStage { initialise, device };
 
     // The result the layer reports for `error`; pure, so that every code's meaning can be checked.
-    static MMRESULT resultFor(PaError error, PaStage stage);
+    // `hostError` is the host's own error number behind paUnanticipatedHostError.
+    static MMRESULT resultFor(PaError error, PaStage stage, long hostError = 0);
+    // The result for a capture device that ALSA could not open (a negative error number).
+    static MMRESULT resultForAlsaError(int error);
+    // The result when the library lists no capture device, given how ALSA's default device failed to open.
+    static MMRESULT resultForMissingDefault(int alsaDefaultError);
     // WAVERR_BADFORMAT for a record no capture device could honour, MMSYSERR_NOERROR otherwise. Reads
     // exactly the 18 bytes of the record.
     static MMRESULT checkFormat(const WAVEFORMATEX& format);
@@ -26,6 +32,10 @@ public:
     // Stops and closes whatever is still open. Buffers still queued are left untouched: their owner may
     // already have released them.
     ~PortAudioWaveIn() override;
+
+    // Starts the audio library on a thread of its own, so that the first open does not wait for its
+    // device probing. Opening starts it too, when nobody did.
+    void startInBackground();
     PortAudioWaveIn(const PortAudioWaveIn&) = delete;
     PortAudioWaveIn& operator=(const PortAudioWaveIn&) = delete;
 
@@ -42,10 +52,15 @@ private:
     struct OpenDevice;
 
     MMRESULT openLocked(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX& format);
+    MMRESULT openStream(OpenDevice& device, PaDeviceIndex index, const WAVEFORMATEX& format);
     OpenDevice* find(HWAVEIN handle) const;
     void closeDevice(OpenDevice& device);
+    // The device list or the host failed us: the library is started again before the next open.
+    MMRESULT refreshDevicesAfter(MMRESULT failure);
+    void restartLibraryIfWanted();
 
-    bool paInitialised_ = false;
+    AudioLibrary library_;
+    bool restartWanted_ = false;
     // Keyed by the handle's value; handles are never reused, so a stale one is simply unknown.
     std::map<std::uintptr_t, std::unique_ptr<OpenDevice>> devices_;
 };

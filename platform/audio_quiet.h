@@ -9,7 +9,8 @@
 // only the first call does the work. Call it before the audio library initialises.
 void quietAudioLibraries();
 
-// Runs `work` with the process's standard error discarded. Some device plugins print with plain fprintf,
-// past every hook, while the audio library probes them; this is for that probing only, as anything
-// another thread prints meanwhile is lost too. Sanitizer reports are the exception and still appear.
+// Runs `work` with the process's standard error discarded. The audio library prints its own diagnostics
+// with plain fprintf, past every hook, when a device fails it; this is for the short calls that open,
+// start, stop and close a stream only, as anything another thread prints meanwhile is lost too.
+// Sanitizer reports are the exception and still appear.
 void runWithStderrMuted(const std::function<void()>& work);

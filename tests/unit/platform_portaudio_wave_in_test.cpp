@@ -1,13 +1,16 @@
 // The wave-input layer against a real capture path: PortAudio over ALSA, with ALSA's file plugin standing
 // in for a microphone.
 #include "platform/PortAudioWaveIn.h"
+#include "platform/alsa_capture_check.h"
 #include "support/AlsaFileDevice.h"
+#include "support/StderrCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -90,44 +93,6 @@ template <typename Condition> bool waitUntil(Condition condition, std::chrono::m
     }
     return true;
 }
-
-// Everything written to file descriptor 2 while alive, whoever wrote it.
-class StderrCapture {
-public:
-    StderrCapture() {
-        std::fflush(stderr);
-        std::FILE* file = std::tmpfile();
-        if (file == nullptr)
-            throw std::runtime_error("tmpfile");
-        file_ = file;
-        saved_ = dup(2);
-        dup2(fileno(file_), 2);
-    }
-    ~StderrCapture() {
-        restore();
-        std::fclose(file_);
-    }
-    std::string finish() {
-        restore();
-        std::string text;
-        std::rewind(file_);
-        for (int c; (c = std::fgetc(file_)) != EOF;)
-            text.push_back(static_cast<char>(c));
-        return text;
-    }
-
-private:
-    void restore() {
-        if (saved_ < 0)
-            return;
-        std::fflush(stderr);
-        dup2(saved_, 2);
-        close(saved_);
-        saved_ = -1;
-    }
-    std::FILE* file_ = nullptr;
-    int saved_ = -1;
-};
 
 bool hasFlag(std::uint32_t flags, std::uint32_t flag) {
     return (flags & flag) != 0;
@@ -481,19 +446,19 @@ TEST(PortAudioWaveInResults, MapEveryPortAudioErrorForEachStage) {
     const std::vector<Row> table = {
         {paNoError, MMSYSERR_NOERROR},
         {paNotInitialized, MMSYSERR_NODRIVER},
-        {paUnanticipatedHostError, MMSYSERR_ERROR},
+        {paUnanticipatedHostError, MMSYSERR_NODRIVER},
         {paInvalidChannelCount, WAVERR_BADFORMAT},
         {paInvalidSampleRate, WAVERR_BADFORMAT},
         {paInvalidDevice, MMSYSERR_BADDEVICEID},
         {paInvalidFlag, MMSYSERR_INVALFLAG},
         {paSampleFormatNotSupported, WAVERR_BADFORMAT},
-        {paBadIODeviceCombination, MMSYSERR_ERROR},
+        {paBadIODeviceCombination, MMSYSERR_NODRIVER}, // the host could not open the device at all
         {paInsufficientMemory, MMSYSERR_NOMEM},
         {paBufferTooBig, MMSYSERR_ERROR},
         {paBufferTooSmall, MMSYSERR_ERROR},
         {paNullCallback, MMSYSERR_INVALPARAM},
         {paBadStreamPtr, MMSYSERR_INVALHANDLE},
-        {paTimedOut, MMSYSERR_ERROR},
+        {paTimedOut, MMSYSERR_NODRIVER},
         {paInternalError, MMSYSERR_ERROR},
         {paDeviceUnavailable, MMSYSERR_ALLOCATED},
         {paIncompatibleHostApiSpecificStreamInfo, MMSYSERR_ERROR},
@@ -525,6 +490,43 @@ TEST(PortAudioWaveInResults, MapEveryPortAudioErrorForEachStage) {
         EXPECT_EQ(PortAudioWaveIn::resultFor(row.error, Stage::initialise), initialise)
             << Pa_GetErrorText(row.error);
     }
+}
+
+TEST(PortAudioWaveInResults, HostErrorsAndUnopenableDevicesGiveListedResults) {
+    struct Row {
+        int error;
+        MMRESULT result;
+    };
+    for (const Row& row : std::vector<Row>{{0, MMSYSERR_NOERROR},
+                                           {-EBUSY, MMSYSERR_ALLOCATED},
+                                           {-ENOMEM, MMSYSERR_NOMEM},
+                                           {-EHOSTDOWN, MMSYSERR_NODRIVER},
+                                           {-ECONNREFUSED, MMSYSERR_NODRIVER},
+                                           {-ENOENT, MMSYSERR_NODRIVER},
+                                           {-ENODEV, MMSYSERR_NODRIVER}}) {
+        EXPECT_EQ(PortAudioWaveIn::resultForAlsaError(row.error), row.result) << row.error;
+        if (row.error != 0) {
+            EXPECT_EQ(PortAudioWaveIn::resultFor(paUnanticipatedHostError, PortAudioWaveIn::PaStage::device,
+                                                 row.error),
+                      row.result)
+                << row.error;
+        }
+    }
+}
+
+TEST(PortAudioWaveInResults, NoListedDeviceIsAMissingDriverOnlyWhenTheDefaultIsAServerThatIsDown) {
+    EXPECT_EQ(PortAudioWaveIn::resultForMissingDefault(-EHOSTDOWN), MMSYSERR_NODRIVER);
+    EXPECT_EQ(PortAudioWaveIn::resultForMissingDefault(-ECONNREFUSED), MMSYSERR_NODRIVER);
+    for (int error : {0, -ENOENT, -ENODEV, -EINVAL, -EBUSY})
+        EXPECT_EQ(PortAudioWaveIn::resultForMissingDefault(error), MMSYSERR_BADDEVICEID) << error;
+}
+
+TEST(PortAudioWaveInResults, AlsaNamesBehindLibraryDeviceNames) {
+    EXPECT_EQ(alsa_pcm_name("default"), "default");
+    EXPECT_EQ(alsa_pcm_name("pipewire"), "pipewire");
+    EXPECT_EQ(alsa_pcm_name("HDA Intel PCH: ALC892 Analog (hw:0,0)"), "hw:0,0");
+    EXPECT_EQ(alsa_pcm_name("USB Mic (2): Audio (hw:2,1)"), "hw:2,1");
+    EXPECT_EQ(alsa_pcm_name("odd (hw:1,0) name"), "odd (hw:1,0) name");
 }
 
 TEST(PortAudioWaveInResults, FormatCheckAcceptsExactlyTheConsistentPcmRecords) {

@@ -1,0 +1,77 @@
+#include "platform/AudioLibrary.h"
+
+#include "platform/audio_quiet.h"
+
+#include <portaudio.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// Long enough for a library that starts at all (tens of milliseconds, a second when cold), short enough
+// that closing the program over a start that hangs is not noticed.
+constexpr std::chrono::seconds kAbandonStartAfter{2};
+
+} // namespace
+
+// Shared with the starting thread, which may outlive the object when the start hangs.
+struct AudioLibrary::State {
+    enum class Phase { stopped, starting, ready, failed };
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    Phase phase = Phase::stopped;
+
+    bool settledWithin(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds bound) {
+        return changed.wait_for(lock, bound, [this] { return phase != Phase::starting; });
+    }
+};
+
+AudioLibrary::~AudioLibrary() {
+    if (state_ == nullptr)
+        return;
+    std::unique_lock lock(state_->mutex);
+    if (state_->settledWithin(lock, kAbandonStartAfter) && state_->phase == State::Phase::ready)
+        Pa_Terminate();
+}
+
+void AudioLibrary::startInBackground() {
+    if (state_ == nullptr)
+        state_ = std::make_shared<State>();
+    {
+        const std::lock_guard lock(state_->mutex);
+        if (state_->phase == State::Phase::starting || state_->phase == State::Phase::ready)
+            return;
+        state_->phase = State::Phase::starting;
+    }
+    // The process-wide settings are made here, on the caller's thread: the starting thread touches
+    // neither the environment nor the standard streams.
+    quietAudioLibraries();
+    std::thread([state = state_] {
+        const PaError error = Pa_Initialize();
+        const std::lock_guard lock(state->mutex);
+        state->phase = error == paNoError ? State::Phase::ready : State::Phase::failed;
+        state->changed.notify_all();
+    }).detach();
+}
+
+bool AudioLibrary::awaitReady(std::chrono::milliseconds bound) {
+    // Also where a start that failed is tried again: the sound system may be back.
+    startInBackground();
+    std::unique_lock lock(state_->mutex);
+    return state_->settledWithin(lock, bound) && state_->phase == State::Phase::ready;
+}
+
+void AudioLibrary::restart() {
+    if (state_ != nullptr) {
+        const std::lock_guard lock(state_->mutex);
+        if (state_->phase == State::Phase::starting)
+            return;
+        if (state_->phase == State::Phase::ready)
+            Pa_Terminate();
+        state_->phase = State::Phase::stopped;
+    }
+    startInBackground();
+}

@@ -1,0 +1,19 @@
+#include "platform/alsa_capture_check.h"
+
+#include <alsa/asoundlib.h>
+
+int try_alsa_capture_open(const std::string& pcmName) {
+    snd_pcm_t* pcm = nullptr;
+    const int error = snd_pcm_open(&pcm, pcmName.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+    if (error < 0)
+        return error;
+    snd_pcm_close(pcm);
+    return 0;
+}
+
+std::string alsa_pcm_name(const std::string& libraryDeviceName) {
+    const std::string::size_type open = libraryDeviceName.rfind("(hw:");
+    if (open == std::string::npos || libraryDeviceName.back() != ')')
+        return libraryDeviceName;
+    return libraryDeviceName.substr(open + 1, libraryDeviceName.size() - open - 2);
+}

@@ -1,0 +1,142 @@
+// TEST pressed in the real window, recording through a private PipeWire session (the sound server desktops
+// capture through) that plays a steady level into the default source.
+#include "format/capture_format.h"
+#include "panel/TFenApp.h"
+#include "platform/PortAudioWaveIn.h"
+#include "support/RecordingRegistry.h"
+#include "support/SoundServerSession.h"
+#include "support/StderrCapture.h"
+#include "support/gui/GuiTestEnvironment.h"
+#include "support/gui/PanelWindowHarness.h"
+#include "support/gui/screen_pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct PcmFormat {
+    std::uint32_t rate;
+    std::uint16_t bits;
+    std::uint16_t channels;
+};
+
+std::vector<PcmFormat> every_pcm_format() {
+    std::vector<PcmFormat> formats;
+    for (std::uint32_t rate : {11025u, 22050u, 44100u})
+        for (std::uint16_t bits : {8, 16})
+            for (std::uint16_t channels : {1, 2})
+                formats.push_back({rate, bits, channels});
+    return formats;
+}
+
+// The first tens of milliseconds of a capture are the stream starting up (silence, then the resampler
+// settling); from the middle of the buffer on, every sample is the level played.
+constexpr std::uint32_t kSettledFrom = 500;
+
+class SoundServerWindow : public ::testing::Test {
+protected:
+    SoundServerWindow() : waveIn(std::make_unique<PortAudioWaveIn>()), window(*waveIn, registry) {}
+
+    void SetUp() override {
+        if (!session.unavailable().empty())
+            GTEST_SKIP() << session.unavailable();
+    }
+
+    void choose(const PcmFormat& pcm) {
+        set_default_format(g_captureFormat);
+        g_captureFormat.nSamplesPerSec = pcm.rate;
+        g_captureFormat.wBitsPerSample = pcm.bits;
+        g_captureFormat.nChannels = pcm.channels;
+        recompute_derived_fields(g_captureFormat);
+    }
+    void pressTest() {
+        const std::size_t before = window.textsDrawnAt(40, 340);
+        window.clickControl(TFenApp::kTestButtonId);
+        ASSERT_TRUE(gui::pump_until([&] { return window.textsDrawnAt(40, 340) > before; }, 10s));
+        gui::pump_for(50ms);
+    }
+    std::string lastText(int y) const { return window.lastTextAt(40, y); }
+    std::uint32_t wholeFrames() const {
+        return 999 / g_captureFormat.nBlockAlign * g_captureFormat.nBlockAlign;
+    }
+
+    // The sample that starts at byte `at` of the buffer, scaled to 16 bits.
+    int sampleAt(std::uint32_t at) const {
+        const auto& buffer = window.panel()->captureBuffer();
+        if (g_captureFormat.wBitsPerSample == 8)
+            return (buffer[at].load() - 128) * 256;
+        return static_cast<std::int16_t>(buffer[at].load() | buffer[at + 1].load() << 8);
+    }
+    ::testing::AssertionResult recordedLevel(double level) const {
+        const std::uint32_t sampleBytes = g_captureFormat.wBitsPerSample / 8;
+        for (std::uint32_t at = kSettledFrom / 4 * 4; at < wholeFrames(); at += sampleBytes) {
+            if (std::abs(sampleAt(at) - level) > 256)
+                return ::testing::AssertionFailure() << "byte " << at << " holds " << sampleAt(at);
+        }
+        return ::testing::AssertionSuccess();
+    }
+    // The trace's bars on the screen are the buffer's bytes 500 to 998, in columns 1 to 499. Row 293 is
+    // painted by bars only, so under a byte too small for a bar it keeps what an earlier press drew.
+    ::testing::AssertionResult screenShowsTheBuffer() const {
+        const wxImage shown = grab_client_area(window.panel());
+        const auto& buffer = window.panel()->captureBuffer();
+        for (int x = 1; x < 500; ++x) {
+            const int top = 294 - buffer[499 + x].load() / 2;
+            if (top - 1 < 293 && !(pixel_at(shown, x, top - 1) == TColor::White))
+                return ::testing::AssertionFailure() << "column " << x << " above the bar";
+            if (top <= 293 &&
+                !(pixel_at(shown, x, top) == TColor::LtGreen && pixel_at(shown, x, 293) == TColor::LtGreen))
+                return ::testing::AssertionFailure() << "column " << x << " bar";
+        }
+        return ::testing::AssertionSuccess();
+    }
+    std::string countLine() const { return "Nbr " + std::to_string(wholeFrames()) + " "; }
+
+    SoundServerSession session;
+    std::unique_ptr<PortAudioWaveIn> waveIn;
+    RecordingRegistry registry;
+    PanelWindowHarness window;
+};
+
+TEST_F(SoundServerWindow, EveryPressShowsItsOwnFullCaptureAtThePlayedLevelInEveryFormat) {
+    for (const PcmFormat& pcm : every_pcm_format()) {
+        SCOPED_TRACE(std::to_string(pcm.rate) + " Hz " + std::to_string(pcm.bits) + "-bit " +
+                     std::to_string(pcm.channels) + " ch");
+        choose(pcm);
+        for (double volume : {1.0, 0.5}) {
+            session.setVolume(volume);
+            pressTest();
+            EXPECT_EQ(lastText(300), "Successful" + std::string(49, ' '));
+            EXPECT_EQ(lastText(320), "Reussi  buffer");
+            EXPECT_EQ(lastText(340).substr(0, countLine().size()), countLine());
+            EXPECT_TRUE(recordedLevel(SoundServerSession::kLevel * volume));
+            EXPECT_TRUE(screenShowsTheBuffer());
+        }
+    }
+}
+
+TEST_F(SoundServerWindow, StoppedServerIsReportedQuietlyAndItsReturnIsFoundInTheSameRun) {
+    pressTest();
+    ASSERT_EQ(lastText(340).substr(0, 8), "Nbr 999 ");
+
+    session.stopServer();
+    StderrCapture stderrCapture;
+    for (int press = 0; press < 2; ++press) {
+        pressTest();
+        EXPECT_EQ(lastText(300), "No device driver is present.");
+        EXPECT_EQ(lastText(340).substr(0, 6), "Nbr 0 ");
+    }
+    EXPECT_EQ(stderrCapture.finish(), "");
+
+    session.startServer();
+    pressTest();
+    EXPECT_EQ(lastText(300), "Successful" + std::string(49, ' '));
+    EXPECT_EQ(lastText(340).substr(0, 8), "Nbr 999 ");
+    EXPECT_TRUE(recordedLevel(SoundServerSession::kLevel));
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+#include "support/SoundServerSession.h"
+
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <stdexcept>
+#include <system_error>
+
+namespace {
+
+constexpr int kSkipStatus = 77; // the session script's word for "not installed here"
+
+std::filesystem::path makeTemporaryDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "varnel-session-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::system_error(errno, std::generic_category(), "mkdtemp");
+    return pattern;
+}
+
+} // namespace
+
+SoundServerSession::SoundServerSession() : dir_(makeTemporaryDirectory()) {
+    const int status = run("start");
+    if (status == kSkipStatus) {
+        unavailable_ = "a PipeWire session cannot run here (see the session script's message)";
+        return;
+    }
+    if (status != 0)
+        throw std::runtime_error("the sound server session did not start: see " + dir_.string());
+    setVariable("HOME", (dir_ / "home").c_str());
+    setVariable("XDG_RUNTIME_DIR", (dir_ / "run").c_str());
+    for (const char* name : {"ALSA_CONFIG_PATH", "PULSE_SERVER", "PULSE_RUNTIME_PATH", "PIPEWIRE_REMOTE"})
+        setVariable(name, nullptr);
+}
+
+SoundServerSession::~SoundServerSession() {
+    run("stop");
+    for (auto it = savedVariables_.rbegin(); it != savedVariables_.rend(); ++it) {
+        if (it->second)
+            setenv(it->first.c_str(), it->second->c_str(), 1);
+        else
+            unsetenv(it->first.c_str());
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+void SoundServerSession::setVolume(double factor) {
+    if (run("volume", std::to_string(factor)) != 0)
+        throw std::runtime_error("the volume could not be set");
+}
+
+void SoundServerSession::stopServer() {
+    run("stop-server");
+}
+
+void SoundServerSession::startServer() {
+    if (run("start-server") != 0)
+        throw std::runtime_error("the sound server did not start again");
+}
+
+int SoundServerSession::run(const std::string& command, const std::string& argument) const {
+    const std::string line =
+        std::string(VARNEL_SOUND_SERVER_SESSION) + " " + command + " '" + dir_.string() + "' " + argument;
+    const int status = std::system(line.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void SoundServerSession::setVariable(const char* name, const char* value) {
+    const char* previous = std::getenv(name);
+    savedVariables_.emplace_back(name,
+                                 previous != nullptr ? std::optional<std::string>(previous) : std::nullopt);
+    if (value != nullptr)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}

@@ -1,0 +1,38 @@
+// A private PipeWire session (see sound_server/session) for the tests of capture through a sound server:
+// while alive, HOME and XDG_RUNTIME_DIR point the audio libraries at it, and the default capture device
+// records the steady level it plays.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class SoundServerSession {
+public:
+    // The level played, as a 16-bit sample; recorded unchanged at every rate and bit depth.
+    static constexpr int kLevel = 8192;
+
+    SoundServerSession();
+    ~SoundServerSession();
+    SoundServerSession(const SoundServerSession&) = delete;
+    SoundServerSession& operator=(const SoundServerSession&) = delete;
+
+    // Why the session could not start (a package missing), or empty when it runs.
+    const std::string& unavailable() const { return unavailable_; }
+
+    // Scales the level played by `factor` (linear).
+    void setVolume(double factor);
+    void stopServer();
+    void startServer();
+
+private:
+    int run(const std::string& command, const std::string& argument = {}) const;
+    void setVariable(const char* name, const char* value);
+
+    std::filesystem::path dir_;
+    std::string unavailable_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> savedVariables_;
+};
