@@ -72,6 +72,8 @@ void ScriptedWaveIn::record(WAVEHDR* header) {
         if (stopped_) {
             return; // stopped: the device writes no further
         }
+        if (script_.chunkBytes > 0 && i % script_.chunkBytes == 0)
+            std::this_thread::sleep_for(script_.chunkInterval);
         header->lpData[i].store(script_.recording[i], std::memory_order_relaxed);
         header->dwBytesRecorded.store(static_cast<std::uint32_t>(i + 1), std::memory_order_release);
     }

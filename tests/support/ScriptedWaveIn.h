@@ -6,6 +6,7 @@
 #include "platform/WaveInApi.h"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +20,10 @@ public:
         MMRESULT start = MMSYSERR_NOERROR;
         std::vector<std::uint8_t> recording;
         bool recordOnThread = false;
+        // On the thread, a paced device: `chunkBytes` at a time, one chunk every `chunkInterval`, as a
+        // sound server hands over its periods.
+        std::size_t chunkBytes = 0;
+        std::chrono::microseconds chunkInterval{0};
     };
 
     ScriptedWaveIn() = default;

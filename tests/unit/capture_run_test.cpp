@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 namespace {
@@ -25,7 +26,20 @@ class CaptureRun : public ::testing::Test {
 protected:
     CaptureRun() { set_default_format(format); }
 
-    void run() { run_capture_test(device, panel, format, buffer, session); }
+    // A device that stops delivering ends the trace after a short margin here, not the program's second.
+    void run() { run_capture_test(device, panel, format, buffer, session, kShortMargin); }
+    static constexpr std::chrono::milliseconds kShortMargin{30};
+
+    // The byte each pass of the trace drew as its bar, in pass order.
+    std::vector<int> barsDrawn() const {
+        std::vector<int> bars;
+        for (std::size_t i = 0; i + 2 < panel.ops().size(); ++i) {
+            const DrawOp& pen = panel.ops()[i];
+            if (pen.kind == DrawOp::Kind::Pen && pen.colour == TColor::LtGreen)
+                bars.push_back((293 - panel.ops()[i + 2].y) * 2);
+        }
+        return bars;
+    }
 
     std::vector<std::string> texts(int y) const {
         std::vector<std::string> found;
@@ -253,6 +267,36 @@ TEST_F(CaptureRun, DeviceThreadFillsTheBufferWhileTheTraceReadsIt) {
             ASSERT_EQ(buffer[b].load(), 90);
         }
     }
+}
+
+// A sound server hands the buffer over a period at a time, well after the start: every pass waits for its
+// byte, so the trace draws this recording and not what the buffer held before.
+TEST_F(CaptureRun, PacedDeviceTraceDrawsThisRecordingAndCountsItAll) {
+    for (CaptureByte& byte : buffer)
+        byte.store(20); // an earlier press's bytes
+    device.script().recording.assign(999, 200);
+    device.script().recordOnThread = true;
+    device.script().chunkBytes = 111;
+    device.script().chunkInterval = std::chrono::milliseconds(3);
+    run_capture_test(device, panel, format, buffer, session); // the program's own deadline
+    EXPECT_EQ(barsDrawn(), std::vector<int>(999, 200));
+    EXPECT_EQ(trimmed(lastText(340)), "Nbr 999");
+}
+
+// Past the deadline the remaining passes draw what the buffer holds, and the count tells the truth.
+TEST_F(CaptureRun, DeviceThatStallsEndsTheTraceAtTheDeadlineWithTheTrueCount) {
+    for (CaptureByte& byte : buffer)
+        byte.store(20);
+    device.script().recording.assign(333, 200); // then nothing more
+    device.script().recordOnThread = true;
+    device.script().chunkBytes = 111;
+    device.script().chunkInterval = std::chrono::milliseconds(2);
+    run();
+    std::vector<int> expected(333, 200);
+    expected.resize(999, 20);
+    EXPECT_EQ(barsDrawn(), expected);
+    EXPECT_EQ(trimmed(lastText(340)), "Nbr 333");
+    EXPECT_EQ(device.calls().back(), "close");
 }
 
 } // namespace
