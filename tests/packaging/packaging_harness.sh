@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared steps of the tests that install the build or package it. Sourced; expects the build folder in $1.
 
 set -euo pipefail

@@ -23,7 +23,7 @@ done
 for png in "$root"/share/icons/hicolor/*x*/apps/varnel.png; do
   folder_size=$(basename "$(dirname "$(dirname "$png")")")
   [ "$(identify -format '%wx%h %m' "$png")" = "$folder_size PNG" ] ||
-    fail "${png#$root/} is $(identify -format '%wx%h %m' "$png"), not a $folder_size PNG"
+    fail "${png#"$root"/} is $(identify -format '%wx%h %m' "$png"), not a $folder_size PNG"
 done
 rsvg-convert -w 64 -h 64 "$root/share/icons/hicolor/scalable/apps/varnel.svg" -o "$work/svg.png" ||
   fail "the scalable icon does not render"
@@ -51,8 +51,9 @@ for e in t.parse(sys.argv[1]).getroot().iterfind(sys.argv[2]): print(e.get("vers
 launchable=$(xml_values launchable)
 [ -e "$root/share/applications/$launchable" ] || fail "the launchable $launchable is not installed"
 [ "$(xml_values id).desktop" = "$launchable" ] || fail "the id $(xml_values id) is not the desktop entry's name"
-[ "$(xml_values provides/binary | sort)" = "$(ls "$root/bin" | sort)" ] ||
-  fail "provides/binary lists $(xml_values provides/binary | xargs), bin holds $(ls "$root/bin" | xargs)"
+programs=$(find "$root/bin" -mindepth 1 -printf '%f\n' | sort)
+[ "$(xml_values provides/binary | sort)" = "$programs" ] ||
+  fail "provides/binary lists $(xml_values provides/binary | xargs), bin holds $(xargs <<<"$programs")"
 [ "$(xml_values 'releases/release' | head -n1)" = "$version" ] ||
   fail "the newest release in the metainfo is $(xml_values releases/release | head -n1), not $version"
 [ "$(xml_values project_license)" = MIT ] || fail "project_license $(xml_values project_license)"
@@ -69,6 +70,8 @@ for program in "$root"/bin/*; do
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) && [ -z "$warnings" ] ||
     fail "man $name: $warnings"
   lexgrog "$page" | grep -q "\"$name - " || fail "$name's page has no NAME line: $(lexgrog "$page" 2>&1)"
+  zcat "$page" | grep -q "^\.TH .* \"Varnel $version\"" ||
+    fail "$name's page is not of Varnel $version: $(zcat "$page" | grep '^\.TH')"
   for word in XDG_CONFIG_HOME "EXIT STATUS" FILES ENVIRONMENT OPTIONS; do
     MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q "$word" || fail "$name's page does not mention $word"
   done

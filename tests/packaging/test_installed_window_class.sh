@@ -9,9 +9,10 @@ desktop=$work/prefix/share/applications/org.varnel.Varnel.desktop
 wanted=$(desktop_value "$desktop" StartupWMClass)
 [ -n "$wanted" ] || fail "the desktop entry has no StartupWMClass"
 
+command=$(desktop_value "$desktop" Exec)
 mkdir -p "$work/home"
 HOME=$work/home XDG_CONFIG_HOME=$work/home/.config NO_AT_BRIDGE=1 PATH=$work/prefix/bin:$PATH \
-  $(desktop_value "$desktop" Exec) >"$work/output" 2>&1 &
+  "$command" >"$work/output" 2>&1 &
 pid=$!
 stop_program() { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
 trap 'stop_program; cleanup' EXIT
