@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
-"""Draw the Varnel program icon and write it as PNG and ICO.
+"""Draw the Varnel program icon and write it as ICO, PNGs and SVG.
 
-The picture (48 x 48 pixels) shows a studio microphone on its stand next to
-a green audio waveform, on a light rounded tile: "sound input".
+The picture (designed on a 48 x 48 grid) shows a studio microphone on its
+stand next to a green audio waveform, on a light rounded tile: "sound input".
 
 Only the Python standard library is used.  Shapes are described as signed
-distance functions and rendered with 4 x 4 supersampling; the result is
-reduced to a palette of at most 256 colours with a deterministic median cut.
+distance functions and rendered with supersampling (at least 4 x 4 samples a
+pixel, more for the small sizes so that thin parts still average right).  The
+SVG draws the same shapes from the same constants as vector paths.
 
-Outputs, written next to this script:
-  varnel.png  48 x 48, 8-bit palettised PNG with transparency (tRNS)
-  varnel.ico  one 48 x 48 image, 8-bit (256-colour) BMP with AND mask
+Outputs, written next to this script (or under the directory given as the
+only argument, which the tests use to compare against the committed files):
+  varnel.ico  one 48 x 48 image, 8-bit (256-colour) BMP with AND mask, reduced
+              with a deterministic median cut; varnel.rc names it
+  icons/hicolor/NxN/apps/varnel.png      N in PNG_SIZES, 32-bit RGBA PNG
+  icons/hicolor/scalable/apps/varnel.svg the desktops' scalable icon
 
 Running the script twice produces byte-identical files.
 """
@@ -18,10 +22,12 @@ Running the script twice produces byte-identical files.
 import math
 import os
 import struct
+import sys
 import zlib
 
-SIZE = 48
+SIZE = 48  # the design grid, and the size of the ICO image
 SUPERSAMPLE = 4
+PNG_SIZES = (16, 24, 32, 48, 64, 128, 256)  # the hicolor theme's usual sizes
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -103,6 +109,8 @@ HOLDER = (MIC_CX, 22.0, 8.5, 1.2)
 STEM = (MIC_CX, 31.5, MIC_CX, 37.5, 1.3)
 FOOT = (10.0, 38.5, 21.0, 38.5, 1.5)
 GRILL_LINES = (12.5, 15.5, 18.5)
+HIGHLIGHT = (12.9, 9.0, 12.9, 24.5, 0.7)
+HIGHLIGHT_STRENGTH = 0.85
 
 # Waveform: symmetric vertical bars around a centre line
 WAVE_CY = 22.5
@@ -116,9 +124,14 @@ WAVE_BARS = [
     (42.0, 5.0),
 ]
 WAVE_HALF_WIDTH = 1.05
+WAVE_REACH = 14.0  # the bars are darkest this far from the centre line
+# Below 48 pixels six bars three units apart merge into one green blur; the
+# small icons draw three wider bars, on whole pixels at 16 and 32.
+SMALL_WAVE_BARS = [(28.5, 7.5), (34.5, 13.5), (40.5, 4.5)]
+SMALL_WAVE_HALF_WIDTH = 1.5
 
 
-def scene(px, py):
+def scene(px, py, bars=WAVE_BARS, bar_half_width=WAVE_HALF_WIDTH):
     """Return (r, g, b, a) with components in 0..1 scale (rgb 0..255)."""
     # --- tile -------------------------------------------------------------
     d_tile = sd_round_rect(px, py, *TILE)
@@ -150,31 +163,39 @@ def scene(px, py):
                            gy, 0.5) <= 0.0):
                 colour = GRILL
         # glossy highlight stripe
-        if sd_segment(px, py, 12.9, 9.0, 12.9, 24.5, 0.7) <= 0.0:
-            colour = lerp(colour, MIC_SHINE, 0.85)
+        if sd_segment(px, py, *HIGHLIGHT) <= 0.0:
+            colour = lerp(colour, MIC_SHINE, HIGHLIGHT_STRENGTH)
 
     # --- waveform -----------------------------------------------------------
-    for (bx, hh) in WAVE_BARS:
+    for (bx, hh) in bars:
         if sd_segment(px, py, bx, WAVE_CY - hh, bx, WAVE_CY + hh,
-                      WAVE_HALF_WIDTH) <= 0.0:
-            v = min(abs(py - WAVE_CY) / 14.0, 1.0)
+                      bar_half_width) <= 0.0:
+            v = min(abs(py - WAVE_CY) / WAVE_REACH, 1.0)
             colour = lerp(WAVE_LIGHT, WAVE_DARK, v)
 
     return (colour[0], colour[1], colour[2], 1.0)
 
 
-def render():
-    """Render the scene to a list of (r, g, b, a) 0..255 integer tuples."""
-    n = SUPERSAMPLE
+def render(size=SIZE):
+    """Render the scene at size x size pixels to a list of (r, g, b, a)
+    0..255 integer tuples."""
+    scale = SIZE / size
+    # Keep at least 4 x 4 samples a pixel of the design grid, so that a
+    # 16-pixel icon averages its one-unit lines as finely as the 48 one.
+    n = max(SUPERSAMPLE, math.ceil(SUPERSAMPLE * scale))
+    if size < SIZE:
+        wave = (SMALL_WAVE_BARS, SMALL_WAVE_HALF_WIDTH)
+    else:
+        wave = (WAVE_BARS, WAVE_HALF_WIDTH)
     pixels = []
-    for y in range(SIZE):
-        for x in range(SIZE):
+    for y in range(size):
+        for x in range(size):
             acc_r = acc_g = acc_b = acc_a = 0.0
             for sy in range(n):
                 for sx in range(n):
-                    px = x + (sx + 0.5) / n
-                    py = y + (sy + 0.5) / n
-                    r, g, b, a = scene(px, py)
+                    px = (x + (sx + 0.5) / n) * scale
+                    py = (y + (sy + 0.5) / n) * scale
+                    r, g, b, a = scene(px, py, *wave)
                     acc_r += r * a
                     acc_g += g * a
                     acc_b += b * a
@@ -253,7 +274,7 @@ def nearest(palette, colour, cache):
 
 
 # ---------------------------------------------------------------------------
-# PNG writer (palettised, with tRNS)
+# PNG writer (32-bit RGBA)
 # ---------------------------------------------------------------------------
 
 def png_chunk(kind, data):
@@ -262,43 +283,107 @@ def png_chunk(kind, data):
             + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF))
 
 
-def write_png(path, pixels):
-    # Fully transparent pixels all become one entry; keep the rest as RGBA.
-    counts = {}
-    for p in pixels:
-        key = (0, 0, 0, 0) if p[3] == 0 else p
-        counts[key] = counts.get(key, 0) + 1
-    has_clear = (0, 0, 0, 0) in counts
-    counts.pop((0, 0, 0, 0), None)
-    palette = median_cut(counts, 255 if has_clear else 256)
-    if has_clear:
-        palette = [(0, 0, 0, 0)] + palette
-    # Order entries so that those with alpha < 255 come first (short tRNS).
-    palette.sort(key=lambda c: (c[3] == 255, c))
-    cache = {(0, 0, 0, 0): palette.index((0, 0, 0, 0))} if has_clear else {}
+def write_png(path, size, pixels):
     rows = bytearray()
-    for y in range(SIZE):
+    for y in range(size):
         rows.append(0)  # filter: none
-        for x in range(SIZE):
-            p = pixels[y * SIZE + x]
-            if p[3] == 0:
-                p = (0, 0, 0, 0)
-            rows.append(nearest(palette, p, cache))
-    plte = b"".join(struct.pack("BBB", *c[:3]) for c in palette)
-    alphas = [c[3] for c in palette]
-    while alphas and alphas[-1] == 255:
-        alphas.pop()
+        for p in pixels[y * size:(y + 1) * size]:
+            rows.extend(p if p[3] else (0, 0, 0, 0))
     data = b"\x89PNG\r\n\x1a\n"
-    data += png_chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 8, 3,
+    data += png_chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6,
                                            0, 0, 0))
-    data += png_chunk(b"PLTE", plte)
-    if alphas:
-        data += png_chunk(b"tRNS", bytes(alphas))
     data += png_chunk(b"IDAT", zlib.compress(bytes(rows), 9))
     data += png_chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(data)
-    return len(palette)
+
+
+# ---------------------------------------------------------------------------
+# SVG writer: the scene above as vector shapes, from the same constants
+# ---------------------------------------------------------------------------
+
+def num(v):
+    return ("%.4f" % v).rstrip("0").rstrip(".")
+
+
+def hex_colour(c):
+    return "#%02x%02x%02x" % tuple(int(round(v)) for v in c)
+
+
+def svg_rect(x0, y0, x1, y1, r, attrs):
+    return ('<rect x="%s" y="%s" width="%s" height="%s" rx="%s" %s/>'
+            % (num(x0), num(y0), num(x1 - x0), num(y1 - y0), num(r), attrs))
+
+
+def svg_line(ax, ay, bx, by, half_width, paint):
+    return ('<path d="M%s %sL%s %s" stroke="%s" stroke-width="%s" '
+            'stroke-linecap="round"/>'
+            % (num(ax), num(ay), num(bx), num(by), paint,
+               num(2 * half_width)))
+
+
+def svg_stops(stops):
+    return "".join('<stop offset="%s" stop-color="%s"/>'
+                   % (num(offset), hex_colour(c)) for offset, c in stops)
+
+
+def capsule_stops():
+    # The capsule's shade is 1 - |u - 0.38| * 1.9, clamped: linear pieces
+    # meeting at u = 0.38 (lightest) and at the u where it reaches 0.
+    peak, slope = 0.38, 1.9
+    dark_from = peak + 1.0 / slope
+    left = 1.0 - peak * slope
+    return [(0.0, lerp(MIC_DARK, MIC_LIGHT, left)), (peak, MIC_LIGHT),
+            (dark_from, MIC_DARK), (1.0, MIC_DARK)]
+
+
+def svg_document():
+    x0, y0, x1, y1, r = TILE
+    cx0, cy0, cx1, cy1, cr = CAPSULE
+    hx, hy, hr, hw = HOLDER
+    defs = (
+        '<linearGradient id="tile" gradientUnits="userSpaceOnUse" '
+        'x1="0" y1="%s" x2="0" y2="%s">%s</linearGradient>'
+        % (num(y0), num(y1), svg_stops([(0, TILE_TOP), (1, TILE_BOTTOM)]))
+        + '<linearGradient id="capsule" gradientUnits="userSpaceOnUse" '
+        'x1="%s" y1="0" x2="%s" y2="0">%s</linearGradient>'
+        % (num(cx0), num(cx1), svg_stops(capsule_stops()))
+        + '<linearGradient id="wave" gradientUnits="userSpaceOnUse" '
+        'x1="0" y1="%s" x2="0" y2="%s">%s</linearGradient>'
+        % (num(WAVE_CY - WAVE_REACH), num(WAVE_CY + WAVE_REACH),
+           svg_stops([(0, WAVE_DARK), (0.5, WAVE_LIGHT), (1, WAVE_DARK)])))
+    stand = hex_colour(STAND)
+    shapes = [
+        svg_rect(x0, y0, x1, y1, r, 'fill="url(#tile)"'),
+        # the one-pixel border just inside the outline
+        svg_rect(x0 + 0.5, y0 + 0.5, x1 - 0.5, y1 - 0.5, r - 0.5,
+                 'fill="none" stroke="%s"' % hex_colour(TILE_EDGE)),
+        '<path d="M%s %sA%s %s 0 0 0 %s %s" fill="none" stroke="%s" '
+        'stroke-width="%s" stroke-linecap="round"/>'
+        % (num(hx - hr), num(hy), num(hr), num(hr), num(hx + hr), num(hy),
+           stand, num(2 * hw)),
+        svg_line(*STEM, stand),
+        svg_line(*FOOT, stand),
+        svg_rect(cx0, cy0, cx1, cy1, cr, 'fill="url(#capsule)"'),
+    ]
+    for gy in GRILL_LINES:
+        shapes.append(svg_line(cx0 + 2.6, gy, cx1 - 2.6, gy, 0.5,
+                               hex_colour(GRILL)))
+    shapes.append(svg_line(*HIGHLIGHT, hex_colour(MIC_SHINE))
+                  .replace("/>", ' stroke-opacity="%s"/>'
+                           % num(HIGHLIGHT_STRENGTH)))
+    for (bx, hh) in WAVE_BARS:
+        shapes.append(svg_line(bx, WAVE_CY - hh, bx, WAVE_CY + hh,
+                               WAVE_HALF_WIDTH, "url(#wave)"))
+    return ('<?xml version="1.0" encoding="UTF-8"?>\n'
+            '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" '
+            'viewBox="0 0 %d %d">\n<defs>%s</defs>\n%s\n</svg>\n'
+            % (SIZE, SIZE, SIZE, SIZE, defs, "\n".join(shapes)))
+
+
+def write_svg(path):
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write(svg_document())
 
 
 # ---------------------------------------------------------------------------
@@ -365,13 +450,24 @@ def write_ico(path, pixels):
 
 
 def main():
-    pixels = render()
-    png_path = os.path.join(HERE, "varnel.png")
-    ico_path = os.path.join(HERE, "varnel.ico")
-    n_png = write_png(png_path, pixels)
-    n_ico = write_ico(ico_path, pixels)
-    print("wrote %s (%d palette entries)" % (png_path, n_png))
-    print("wrote %s (%d palette entries)" % (ico_path, n_ico))
+    out = sys.argv[1] if len(sys.argv) > 1 else HERE
+    written = []
+    for size in PNG_SIZES:
+        pixels = render(size)
+        folder = os.path.join(out, "icons", "hicolor", "%dx%d" % (size, size),
+                              "apps")
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, "varnel.png"), size, pixels)
+        written.append(os.path.join(folder, "varnel.png"))
+        if size == SIZE:
+            write_ico(os.path.join(out, "varnel.ico"), pixels)
+            written.append(os.path.join(out, "varnel.ico"))
+    folder = os.path.join(out, "icons", "hicolor", "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    write_svg(os.path.join(folder, "varnel.svg"))
+    written.append(os.path.join(folder, "varnel.svg"))
+    for path in written:
+        print("wrote %s" % path)
 
 
 if __name__ == "__main__":
