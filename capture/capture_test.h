@@ -2,6 +2,7 @@
 // status lines and drawn as a live trace.
 #pragma once
 
+#include "capture/CaptureRun.h"
 #include "capture/DeliveryWait.h"
 #include "platform/DrawingTarget.h"
 #include "platform/WaveInApi.h"
@@ -15,12 +16,7 @@ inline constexpr std::uint32_t kCaptureLength = 999;
 
 using CaptureBuffer = std::array<CaptureByte, kCaptureBufferSize>;
 
-// The device handle and the header of the one buffer; they outlive each test and the next test reuses them.
-struct CaptureSession {
-    HWAVEIN handle = nullptr;
-    WAVEHDR header;
-};
-
+// The window's device handle and header: they outlive each test and the next test reuses them.
 extern CaptureSession g_captureSession;
 
 // Opens device 0 with `format`, records into `buffer` and draws the outcome on `panel`. The trace waits for

@@ -26,11 +26,17 @@ std::mutex& layerMutex() {
     return *mutex;
 }
 
-// Devices open through any instance, so that a second open is refused as the program expects rather
-// than two captures silently splitting one device between them.
-std::set<std::string>& devicesInUse() {
-    static auto* const devices = new std::set<std::string>;
+// Devices open through any instance, once per open stream, so that a second open is refused as the
+// program expects rather than two captures silently splitting one device between them.
+std::multiset<std::string>& devicesInUse() {
+    static auto* const devices = new std::multiset<std::string>;
     return *devices;
+}
+
+void releaseDevice(const std::string& key) {
+    const auto found = devicesInUse().find(key);
+    if (found != devicesInUse().end())
+        devicesInUse().erase(found);
 }
 
 // A press waits this long at most for the library's start; a start that hangs (another program's stale
@@ -53,7 +59,7 @@ void markDone(WAVEHDR& header) {
 }
 
 // Capture devices in the order device ids count them: the system default first, so that id 0 is it.
-std::vector<PaDeviceIndex> captureDevices() {
+std::vector<PaDeviceIndex> captureDeviceIndices() {
     std::vector<PaDeviceIndex> devices;
     const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
     if (preferred != paNoDevice)
@@ -269,9 +275,36 @@ PortAudioWaveIn::~PortAudioWaveIn() {
     devices_.clear();
 }
 
+void PortAudioWaveIn::allowConcurrentOpens() {
+    std::lock_guard lock(layerMutex());
+    concurrentOpens_ = true;
+}
+
 void PortAudioWaveIn::startInBackground() {
     std::lock_guard lock(layerMutex());
     library_.startInBackground();
+}
+
+std::vector<CaptureDeviceInfo> PortAudioWaveIn::captureDevices() {
+    std::lock_guard lock(layerMutex());
+    restartLibraryIfWanted();
+    std::vector<CaptureDeviceInfo> listed;
+    if (!library_.awaitReady(kLibraryStartBound))
+        return listed;
+    const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
+    for (const PaDeviceIndex index : captureDeviceIndices()) {
+        CaptureDeviceInfo& device = listed.emplace_back();
+        device.isDefault = index == preferred;
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        if (info == nullptr)
+            continue; // kept, unnamed, so that every later entry keeps its id
+        const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+        device.name = info->name != nullptr ? info->name : std::to_string(index);
+        device.hostApi = api != nullptr && api->name != nullptr ? api->name : "?";
+        device.maxInputChannels = info->maxInputChannels;
+        device.defaultSampleRate = info->defaultSampleRate;
+    }
+    return listed;
 }
 
 MMRESULT PortAudioWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX* format,
@@ -302,7 +335,7 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
     if (Pa_GetHostApiCount() <= 0)
         return refreshDevicesAfter(MMSYSERR_NODRIVER);
 
-    const std::vector<PaDeviceIndex> devices = captureDevices();
+    const std::vector<PaDeviceIndex> devices = captureDeviceIndices();
     const std::size_t position = deviceId == WAVE_MAPPER ? 0 : deviceId;
     if (position >= devices.size())
         return refreshDevicesAfter(position == 0
@@ -313,7 +346,7 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
     if (info == nullptr)
         return refreshDevicesAfter(MMSYSERR_BADDEVICEID);
     std::string key = deviceKey(index, *info);
-    if (devicesInUse().contains(key))
+    if (!concurrentOpens_ && devicesInUse().contains(key))
         return MMSYSERR_ALLOCATED;
     if (isAlsaDevice(*info)) {
         if (const int error = try_alsa_capture_open(alsa_pcm_name(info->name)); error != 0) {
@@ -335,7 +368,7 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
         throw;
     }
     if (const MMRESULT result = openStream(device, index, format); result != MMSYSERR_NOERROR) {
-        devicesInUse().erase(key);
+        releaseDevice(key);
         devices_.erase(value);
         return result == MMSYSERR_NODRIVER ? refreshDevicesAfter(result) : result;
     }
@@ -391,7 +424,7 @@ void PortAudioWaveIn::closeDevice(OpenDevice& device) {
         quietly([&] { return Pa_CloseStream(device.stream); });
         device.stream = nullptr;
     }
-    devicesInUse().erase(device.key);
+    releaseDevice(device.key);
 }
 
 MMRESULT PortAudioWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {

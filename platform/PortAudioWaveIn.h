@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/AudioLibrary.h"
+#include "platform/CaptureDeviceCatalog.h"
 #include "platform/WaveInApi.h"
 
 #include <portaudio.h>
@@ -10,7 +11,7 @@
 #include <map>
 #include <memory>
 
-class PortAudioWaveIn : public WaveInApi {
+class PortAudioWaveIn : public WaveInApi, public CaptureDeviceCatalog {
 public:
     // Where a PortAudio error arose: while the library itself started, or while working with a device.
     // A host failure means "no usable audio system" in the first case and "this device failed" in the
@@ -36,6 +37,10 @@ public:
     // Starts the audio library on a thread of its own, so that the first open does not wait for its
     // device probing. Opening starts it too, when nobody did.
     void startInBackground();
+    // Lets this instance open a device that is open already, each open a stream of its own. A sound
+    // server serves every stream; a device that takes one at a time still answers the second open with
+    // MMSYSERR_ALLOCATED, from its host.
+    void allowConcurrentOpens();
     PortAudioWaveIn(const PortAudioWaveIn&) = delete;
     PortAudioWaveIn& operator=(const PortAudioWaveIn&) = delete;
 
@@ -47,6 +52,9 @@ public:
     MMRESULT waveInStart(HWAVEIN handle) override;
     MMRESULT waveInReset(HWAVEIN handle) override;
     MMRESULT waveInClose(HWAVEIN handle) override;
+
+    // Starts the library when nobody did, waiting for it as an open does.
+    std::vector<CaptureDeviceInfo> captureDevices() override;
 
 private:
     struct OpenDevice;
@@ -61,6 +69,7 @@ private:
 
     AudioLibrary library_;
     bool restartWanted_ = false;
+    bool concurrentOpens_ = false;
     // Keyed by the handle's value; handles are never reused, so a stale one is simply unknown.
     std::map<std::uintptr_t, std::unique_ptr<OpenDevice>> devices_;
 };

@@ -1,0 +1,115 @@
+#include "probe/format_probe.h"
+
+#include "capture/CaptureRun.h"
+#include "format/capture_format.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = DeliveryWait::Clock;
+
+double milliseconds_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::uint32_t whole_frames(std::uint32_t bytes, const WAVEFORMATEX& format) {
+    return format.nBlockAlign == 0 ? bytes : bytes / format.nBlockAlign * format.nBlockAlign;
+}
+
+// Starts the run and waits for the first byte and then the whole buffer, noting when each came.
+void record(CaptureRun& run, FormatProbe& probe) {
+    probe.started = run.start();
+    const Clock::time_point start = Clock::now(); // other streams' requests may have kept the start waiting
+    if (!probe.started)
+        return;
+    const DeliveryWait delivery = run.delivery();
+    delivery.awaitBytes(1);
+    if (run.bytesRecorded() > 0)
+        probe.firstDataMs = milliseconds_since(start);
+    delivery.awaitBytes(probe.bytesExpected);
+    if (probe.bytesExpected > 0 && run.bytesRecorded() >= probe.bytesExpected)
+        probe.fullBufferMs = milliseconds_since(start);
+}
+
+} // namespace
+
+bool FormatProbe::recordedBuffer() const {
+    return open == MMSYSERR_NOERROR && buffer == MMSYSERR_NOERROR && bytesExpected > 0 &&
+           bytesRecorded >= bytesExpected;
+}
+
+WAVEFORMATEX pcm_format(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels) {
+    WAVEFORMATEX format{};
+    set_default_format(format);
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = bits;
+    format.nChannels = channels;
+    recompute_derived_fields(format);
+    return format;
+}
+
+FormatProbe probe_format(WaveInApi& device, unsigned deviceId, const WAVEFORMATEX& format,
+                         std::uint32_t bufferBytes) {
+    FormatProbe probe;
+    probe.format = format;
+    probe.bufferBytes = bufferBytes;
+    probe.bytesExpected = whole_frames(bufferBytes, format);
+    const auto buffer = std::make_unique<CaptureByte[]>(bufferBytes);
+    CaptureSession session;
+    {
+        CaptureRun run(device, session, format, buffer.get(), bufferBytes, deviceId);
+        probe.open = run.open();
+        probe.buffer = run.queue();
+        record(run, probe);
+    } // the device is stopped and closed here: nothing writes into the buffer any more
+    probe.bytesRecorded = std::min(session.header.dwBytesRecorded.load(), bufferBytes);
+    std::vector<std::uint8_t> bytes(probe.bytesRecorded);
+    for (std::uint32_t i = 0; i < probe.bytesRecorded; ++i)
+        bytes[i] = buffer[i].load(std::memory_order_relaxed);
+    probe.signal = measure_signal(bytes, format.wBitsPerSample);
+    probe.verdict = verdict_for(probe.signal);
+    return probe;
+}
+
+std::vector<FormatProbe> probe_formats(WaveInApi& device, unsigned deviceId,
+                                       const std::vector<WAVEFORMATEX>& formats, std::uint32_t bufferBytes,
+                                       const std::function<void(std::size_t)>& probing) {
+    const std::size_t count = formats.size();
+    std::vector<std::promise<FormatProbe>> promises(count);
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < count;) {
+            try {
+                promises[i].set_value(probe_format(device, deviceId, formats[i], bufferBytes));
+            } catch (...) {
+                promises[i].set_exception(std::current_exception());
+            }
+        }
+    };
+    std::vector<FormatProbe> probes;
+    {
+        std::vector<std::jthread> workers; // joined before what they use goes
+        for (std::size_t w = 0; w < std::min(kStreamsAtOnce, count); ++w)
+            workers.emplace_back(work);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (probing)
+                probing(i);
+            probes.push_back(promises[i].get_future().get());
+        }
+    }
+    for (std::size_t i = 0; i < count && count > 1; ++i) {
+        if ((probes[i].open & 0xFFFFu) != MMSYSERR_ALLOCATED)
+            continue;
+        if (probing)
+            probing(i);
+        probes[i] = probe_format(device, deviceId, formats[i], bufferBytes);
+    }
+    return probes;
+}

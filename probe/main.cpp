@@ -1,0 +1,17 @@
+// varnel-probe: the capture check of the window's TEST from a terminal, every format at once.
+#include "platform/PortAudioWaveIn.h"
+#include "platform/standard_streams.h"
+#include "probe/probe_program.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    open_missing_standard_streams();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    PortAudioWaveIn waveIn;
+    waveIn.allowConcurrentOpens(); // the formats are probed side by side, each on its own stream
+    const ProbeStreams streams{std::cout, std::cerr, isatty(STDERR_FILENO) ? &std::cerr : nullptr};
+    return run_probe(args, waveIn, waveIn, streams);
+}

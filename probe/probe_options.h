@@ -1,0 +1,44 @@
+// The command line of varnel-probe.
+#pragma once
+
+#include "platform/wave_types.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// The buffer of TEST by default; longer ones give steadier figures. Four bytes hold one frame of every
+// format, and a mebibyte is 95 s of the slowest one.
+inline constexpr std::uint32_t kDefaultProbeBytes = 999;
+inline constexpr std::uint32_t kMinProbeBytes = 4;
+inline constexpr std::uint32_t kMaxProbeBytes = 1u << 20;
+inline constexpr std::uint32_t kMinProbeRate = 1000;
+inline constexpr std::uint32_t kMaxProbeRate = 384000;
+
+struct ProbeOptions {
+    // In the order given; the 12 PCM formats of the window's boxes when none is given.
+    std::vector<WAVEFORMATEX> formats;
+    std::uint32_t bytes = kDefaultProbeBytes;
+    // A device id or a name, as given; the default device when absent.
+    std::optional<std::string> device;
+    bool listDevices = false;
+    bool json = false;
+    bool expectSignal = false;
+};
+
+// The program ends before probing: help, version or a usage error, with what it prints.
+struct ProbeExit {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+inline constexpr int kExitUsage = 2;
+
+// `args` without the program's name.
+std::variant<ProbeOptions, ProbeExit> parse_probe_arguments(const std::vector<std::string>& args);
+
+// The usage text, as --help prints it.
+std::string probe_usage();

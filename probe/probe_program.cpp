@@ -1,0 +1,137 @@
+#include "probe/probe_program.h"
+
+#include "probe/format_probe.h"
+#include "probe/probe_options.h"
+#include "probe/probe_report.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace {
+
+constexpr const char* kProgram = "varnel-probe";
+constexpr int kJsonIndent = 2;
+// Clears the rest of a terminal line.
+constexpr const char* kClearLine = "\r\033[K";
+
+std::string lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::optional<unsigned> parse_id(const std::string& spec) {
+    unsigned id = 0;
+    const char* end = spec.data() + spec.size();
+    const auto [stop, error] = std::from_chars(spec.data(), end, id);
+    if (spec.empty() || error != std::errc() || stop != end)
+        return std::nullopt;
+    return id;
+}
+
+bool all_digits(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+bool carried_signal(const FormatProbe& probe) {
+    return probe.verdict == Verdict::signal || probe.verdict == Verdict::clipping;
+}
+
+bool passed(const FormatProbe& probe, bool expectSignal) {
+    return probe.recordedBuffer() && (!expectSignal || carried_signal(probe));
+}
+
+int list_devices(CaptureDeviceCatalog& catalog, const ProbeOptions& options, const ProbeStreams& streams) {
+    const std::vector<CaptureDeviceInfo> devices = catalog.captureDevices();
+    if (options.json)
+        streams.out << device_json(devices).dump(kJsonIndent) << '\n';
+    else if (!devices.empty())
+        print_device_table(streams.out, devices);
+    if (devices.empty()) {
+        streams.err << kProgram << ": no capture device found\n";
+        return kExitFailed;
+    }
+    return kExitAllRecorded;
+}
+
+void show_progress(const ProbeStreams& streams, std::size_t done, std::size_t total,
+                   const WAVEFORMATEX& format) {
+    if (streams.progress == nullptr)
+        return;
+    *streams.progress << kClearLine << "probing " << done + 1 << "/" << total << ": " << format_label(format)
+                      << std::flush;
+}
+
+void clear_progress(const ProbeStreams& streams) {
+    if (streams.progress != nullptr)
+        *streams.progress << kClearLine << std::flush;
+}
+
+int probe_formats(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOptions& options,
+                  const ProbeStreams& streams) {
+    const std::vector<CaptureDeviceInfo> devices = catalog.captureDevices();
+    ProbedDevice device;
+    if (options.device) {
+        const auto resolved = resolve_device(*options.device, devices);
+        if (const auto* error = std::get_if<std::string>(&resolved)) {
+            streams.err << kProgram << ": " << *error << "\n" << probe_usage();
+            return kExitUsage;
+        }
+        device.id = std::get<unsigned>(resolved);
+    }
+    if (device.id < devices.size())
+        device.info = devices[device.id];
+
+    const std::vector<FormatProbe> probes =
+        probe_formats(waveIn, device.id, options.formats, options.bytes, [&](std::size_t i) {
+            show_progress(streams, i, options.formats.size(), options.formats[i]);
+        });
+    clear_progress(streams);
+    const bool ok = std::all_of(probes.begin(), probes.end(), [&](const FormatProbe& probe) {
+        return passed(probe, options.expectSignal);
+    });
+    if (options.json)
+        streams.out << probe_json(device, options.bytes, probes, ok).dump(kJsonIndent) << '\n';
+    else
+        print_probe_table(streams.out, device, options.bytes, probes);
+    return ok ? kExitAllRecorded : kExitFailed;
+}
+
+} // namespace
+
+std::variant<unsigned, std::string> resolve_device(const std::string& spec,
+                                                   const std::vector<CaptureDeviceInfo>& devices) {
+    if (all_digits(spec)) {
+        if (const std::optional<unsigned> id = parse_id(spec))
+            return *id;
+        return "--device " + spec + ": no such device id";
+    }
+    const std::string wanted = lowered(spec);
+    std::vector<unsigned> matches;
+    for (unsigned id = 0; id < devices.size(); ++id) {
+        if (devices[id].name == spec)
+            return id;
+        if (lowered(devices[id].name).find(wanted) != std::string::npos)
+            matches.push_back(id);
+    }
+    if (matches.size() == 1)
+        return matches.front();
+    if (matches.empty())
+        return "--device " + spec + ": no capture device has that name (see --list-devices)";
+    return "--device " + spec + ": " + std::to_string(matches.size()) +
+           " capture devices have that in their name; give more of it or an id (see --list-devices)";
+}
+
+int run_probe(const std::vector<std::string>& args, WaveInApi& waveIn, CaptureDeviceCatalog& catalog,
+              const ProbeStreams& streams) {
+    const auto parsed = parse_probe_arguments(args);
+    if (const auto* exit = std::get_if<ProbeExit>(&parsed)) {
+        streams.out << exit->out;
+        streams.err << exit->err;
+        return exit->status;
+    }
+    const auto& options = std::get<ProbeOptions>(parsed);
+    return options.listDevices ? list_devices(catalog, options, streams)
+                               : probe_formats(waveIn, catalog, options, streams);
+}

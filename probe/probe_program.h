@@ -1,0 +1,31 @@
+// varnel-probe as a whole: the command line in, the report and the exit status out.
+#pragma once
+
+#include "platform/CaptureDeviceCatalog.h"
+#include "platform/WaveInApi.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <variant>
+#include <vector>
+
+struct ProbeStreams {
+    std::ostream& out;
+    std::ostream& err;
+    // Where the progress line goes while the probe runs (a terminal), or nowhere.
+    std::ostream* progress = nullptr;
+};
+
+inline constexpr int kExitAllRecorded = 0;
+inline constexpr int kExitFailed = 1;
+
+// The device id `spec` names: a number is an id as it stands (the device layer answers for one it does
+// not know); a name is looked up in `devices`, exactly or else as the only name that contains it, in any
+// case. An error text when no device, or more than one, matches.
+std::variant<unsigned, std::string> resolve_device(const std::string& spec,
+                                                   const std::vector<CaptureDeviceInfo>& devices);
+
+// `args` without the program's name. Answers the exit status.
+int run_probe(const std::vector<std::string>& args, WaveInApi& waveIn, CaptureDeviceCatalog& catalog,
+              const ProbeStreams& streams);

@@ -1,0 +1,142 @@
+// varnel-probe's command line, its device names and its JSON, through the whole program: the real
+// wave-input layer over ALSA's file device, the JSON read back by a JSON parser.
+#include "platform/PortAudioWaveIn.h"
+#include "probe/probe_program.h"
+#include "support/AlsaFileDevice.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome probe(const std::vector<std::string>& args, std::ostream* progress = nullptr) {
+    PortAudioWaveIn layer;
+    std::ostringstream out, err;
+    const int status = run_probe(args, layer, layer, ProbeStreams{out, err, progress});
+    return {status, out.str(), err.str()};
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    std::string firstLine;
+};
+
+class UsageErrors : public ::testing::TestWithParam<UsageCase> {};
+
+// One line saying what is wrong, then the usage; nothing probed, nothing on standard output.
+TEST_P(UsageErrors, GetOneLineAndTheUsageAndStatusTwo) {
+    const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(4096, 128));
+    const Outcome outcome = probe(GetParam().args);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.out, "");
+    const std::string firstLine = outcome.err.substr(0, outcome.err.find('\n'));
+    EXPECT_NE(firstLine.find(GetParam().firstLine), std::string::npos) << firstLine;
+    EXPECT_EQ(firstLine.rfind("varnel-probe: ", 0), 0u) << firstLine;
+    EXPECT_NE(outcome.err.find("Usage: varnel-probe"), std::string::npos);
+}
+
+const std::string kFormatRule = "give RATE,BITS,CHANNELS";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UsageErrors,
+    ::testing::Values(UsageCase{{"--frobnicate"}, "--frobnicate"}, UsageCase{{"extra"}, "extra"},
+                      UsageCase{{"--format"}, "--format"}, UsageCase{{"--format", "44100,16"}, kFormatRule},
+                      UsageCase{{"--format", "44100,24,2"}, kFormatRule},
+                      UsageCase{{"--format", "44100,16,3"}, kFormatRule},
+                      UsageCase{{"--format", "999,8,1"}, kFormatRule},
+                      UsageCase{{"--format", "44100,8,1,1"}, kFormatRule},
+                      UsageCase{{"--format", "x,8,1"}, kFormatRule},
+                      UsageCase{{"--format", "-1,8,1"}, kFormatRule}, UsageCase{{"--bytes", "3"}, "--bytes"},
+                      UsageCase{{"--bytes", "1048577"}, "--bytes"}, UsageCase{{"--bytes", "-5"}, "--bytes"},
+                      UsageCase{{"--bytes", "lots"}, "--bytes"}, UsageCase{{"--device", ""}, "--device"},
+                      UsageCase{{"--device", "99999999999999"}, "no such device id"},
+                      UsageCase{{"--device", "no such card"}, "no capture device has that name"},
+                      UsageCase{{"--list-devices", "--format", "11025,8,1"}, "--format"},
+                      UsageCase{{"--list-devices", "--expect-signal"}, "--expect-signal"}));
+
+struct DeviceCase {
+    std::string spec;
+    std::variant<unsigned, std::string> expected;
+};
+
+class DeviceNames : public ::testing::TestWithParam<DeviceCase> {};
+
+TEST_P(DeviceNames, MapToTheIdOfTheirPlaceInTheList) {
+    const std::vector<CaptureDeviceInfo> devices{{"default", "ALSA", 32, 44100, true},
+                                                 {"pipewire", "ALSA", 64, 44100, false},
+                                                 {"USB Audio: Mic (hw:1,0)", "ALSA", 1, 48000, false},
+                                                 {"pipewire-pulse", "ALSA", 2, 48000, false}};
+    const auto resolved = resolve_device(GetParam().spec, devices);
+    if (const auto* id = std::get_if<unsigned>(&GetParam().expected))
+        EXPECT_EQ(std::get<unsigned>(resolved), *id);
+    else
+        EXPECT_NE(std::get<std::string>(resolved).find(std::get<std::string>(GetParam().expected)),
+                  std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DeviceNames,
+                         ::testing::Values(DeviceCase{"0", 0u}, DeviceCase{"7", 7u},
+                                           DeviceCase{"default", 0u}, DeviceCase{"pipewire", 1u},
+                                           DeviceCase{"usb audio", 2u}, DeviceCase{"PULSE", 3u},
+                                           DeviceCase{"pipe", std::string("2 capture")},
+                                           DeviceCase{"hw:9", std::string("no capture device")}));
+
+TEST(ProbeJson, ReadsBackWithEveryDocumentedField) {
+    const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 160));
+    const Outcome outcome =
+        probe({"--json", "--format", "22050,16,2", "--format", "11025,8,1", "--bytes", "600"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const nlohmann::json document = nlohmann::json::parse(outcome.out);
+    EXPECT_EQ(document.at("program"), "varnel-probe");
+    EXPECT_EQ(document.at("buffer_bytes"), 600);
+    EXPECT_EQ(document.at("device").at("id"), 0);
+    EXPECT_TRUE(document.at("ok").get<bool>());
+    const auto& results = document.at("results");
+    ASSERT_EQ(results.size(), 2u);
+    const auto& first = results[0];
+    EXPECT_EQ(first.at("rate"), 22050);
+    EXPECT_EQ(first.at("bits"), 16);
+    EXPECT_EQ(first.at("channels"), 2);
+    EXPECT_EQ(first.at("open"), nlohmann::json({{"code", 0}, {"text", "Successful"}}));
+    EXPECT_EQ(first.at("buffer"), nlohmann::json({{"code", 0}, {"text", "Reussi  buffer"}}));
+    EXPECT_EQ(first.at("bytes_recorded"), 600);
+    EXPECT_EQ(results[1].at("bytes_expected"), 600);
+    for (const char* number : {"first_data_ms", "full_buffer_ms", "peak_dbfs", "rms_dbfs", "dc_offset"})
+        EXPECT_TRUE(first.at(number).is_number()) << number;
+    EXPECT_EQ(first.at("clipped_samples"), 0);
+    EXPECT_TRUE(first.at("started").get<bool>());
+    EXPECT_TRUE(first.at("recorded_buffer").get<bool>());
+    // 0xA0A0 is -24416 of 32768; 160 of 8-bit is +32 of 128.
+    EXPECT_NEAR(first.at("peak_dbfs").get<double>(), 20 * std::log10(24416.0 / 32768), 0.005);
+    EXPECT_NEAR(results[1].at("dc_offset").get<double>(), 0.25, 1e-9);
+    EXPECT_EQ(results[1].at("verdict"), "signal");
+}
+
+TEST(ProbeProgress, NamesEachFormatAndClearsItsLineAtTheEnd) {
+    const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 128));
+    std::ostringstream progress;
+    const Outcome outcome = probe({"--format", "11025,8,1", "--format", "44100,16,2"}, &progress);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_NE(progress.str().find("probing 1/2: 11025 Hz  8-bit 1 ch"), std::string::npos);
+    EXPECT_NE(progress.str().find("probing 2/2: 44100 Hz 16-bit 2 ch"), std::string::npos);
+    EXPECT_EQ(progress.str().substr(progress.str().size() - 4), "\r\033[K");
+    EXPECT_EQ(outcome.out.find('\r'), std::string::npos); // the table itself carries none of it
+}
+
+TEST(ProbeExpectSignal, SilenceRecordedInFullPassesOnlyWithoutIt) {
+    const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 128));
+    EXPECT_EQ(probe({"--format", "11025,8,1"}).status, 0);
+    const Outcome expecting = probe({"--format", "11025,8,1", "--expect-signal"});
+    EXPECT_EQ(expecting.status, 1);
+    EXPECT_NE(expecting.out.find("silent"), std::string::npos) << expecting.out;
+}
+
+} // namespace
