@@ -11,7 +11,7 @@ set(VARNEL_PACKAGE_MAINTAINER "Varnel maintainers <maintainers@users.noreply.c-s
 
 # Manual pages, one a program, written in man(7) macros; installed gzipped (-n: no name or time stamp, so
 # that the package is reproducible) into the section their file name ends with.
-set(VARNEL_MAN_PAGES docs/varnel.1)
+set(VARNEL_MAN_PAGES docs/varnel.1 docs/varnel-probe.1)
 
 set(packaging_out ${CMAKE_CURRENT_BINARY_DIR}/packaging)
 set(compressed_files)
@@ -52,7 +52,8 @@ set(CPACK_PACKAGE_DESCRIPTION "Varnel opens one window for checking a computer's
 format, press TEST, and it opens the system's default capture device with that\n\
 format, records one short buffer, tells whether opening the device and queueing\n\
 the buffer worked (or why not), draws the recorded bytes as a live trace and\n\
-shows how many bytes were recorded.")
+shows how many bytes were recorded. varnel-probe makes the same check from a\n\
+terminal with every format at once and reports the signal each one recorded.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

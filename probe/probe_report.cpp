@@ -41,12 +41,14 @@ std::string buffer_text(const FormatProbe& probe) {
     return probe.buffer ? result_text(*probe.buffer, buffer_message(*probe.buffer)) : "- (not prepared)";
 }
 
-double rounded(double value, double step) {
-    return std::round(value / step) * step;
+// To `digits` decimals; dividing last gives the double nearest the decimal, which JSON then prints short.
+double rounded(double value, int digits) {
+    const double scale = std::pow(10.0, digits);
+    return std::round(value * scale) / scale;
 }
 
-Json optional_number(const std::optional<double>& value, double step) {
-    return value ? Json(rounded(*value, step)) : Json(nullptr);
+Json optional_number(const std::optional<double>& value, int digits) {
+    return value ? Json(rounded(*value, digits)) : Json(nullptr);
 }
 
 Json result_json(MMRESULT code, std::string_view text) {
@@ -56,7 +58,7 @@ Json result_json(MMRESULT code, std::string_view text) {
 Json probe_entry(const FormatProbe& probe) {
     const bool measured = probe.signal.samples > 0;
     const auto level = [&](double fraction) {
-        return measured ? optional_number(to_dbfs(fraction), 0.01) : Json(nullptr);
+        return measured ? optional_number(to_dbfs(fraction), 2) : Json(nullptr);
     };
     return Json{
         {"rate", probe.format.nSamplesPerSec},
@@ -67,11 +69,11 @@ Json probe_entry(const FormatProbe& probe) {
         {"started", probe.started},
         {"bytes_recorded", probe.bytesRecorded},
         {"bytes_expected", probe.bytesExpected},
-        {"first_data_ms", optional_number(probe.firstDataMs, 0.1)},
-        {"full_buffer_ms", optional_number(probe.fullBufferMs, 0.1)},
+        {"first_data_ms", optional_number(probe.firstDataMs, 1)},
+        {"full_buffer_ms", optional_number(probe.fullBufferMs, 1)},
         {"peak_dbfs", level(probe.signal.peak)},
         {"rms_dbfs", level(probe.signal.rms)},
-        {"dc_offset", measured ? Json(rounded(probe.signal.dcOffset, 0.0001)) : Json(nullptr)},
+        {"dc_offset", measured ? Json(rounded(probe.signal.dcOffset, 4)) : Json(nullptr)},
         {"clipped_samples", probe.signal.clipped},
         {"verdict", verdict_name(probe.verdict)},
         {"recorded_buffer", probe.recordedBuffer()},

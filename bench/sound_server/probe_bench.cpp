@@ -1,0 +1,100 @@
+// How long varnel-probe takes for the whole matrix of 12 formats through a sound server, beside the sum of
+// the buffers' audio durations (the target is that sum plus 12 x 60 ms) and beside arecord making the same
+// 12 captures one process each. Starts its own private PipeWire session; needs no display.
+// Run: build/bench/varnel_probe_bench [runs, default 10]
+#include "platform/PortAudioWaveIn.h"
+#include "probe/format_probe.h"
+#include "probe/probe_options.h"
+#include "support/SoundServerSession.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kOverheadPerFormatMs = 60;
+
+double milliseconds_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::vector<WAVEFORMATEX> matrix() {
+    std::vector<WAVEFORMATEX> formats;
+    for (std::uint32_t rate : {11025u, 22050u, 44100u})
+        for (std::uint16_t bits : {8, 16})
+            for (std::uint16_t channels : {1, 2})
+                formats.push_back(pcm_format(rate, bits, channels));
+    return formats;
+}
+
+double timed_command(const std::string& command) {
+    const auto start = Clock::now();
+    const int status = std::system(command.c_str());
+    return status == 0 ? milliseconds_since(start) : -1;
+}
+
+std::string arecord_command(const WAVEFORMATEX& format) {
+    return "arecord -q -D default -t raw -f " + std::string(format.wBitsPerSample == 8 ? "U8" : "S16_LE") +
+           " -r " + std::to_string(format.nSamplesPerSec) + " -c " + std::to_string(format.nChannels) +
+           " -s " + std::to_string(kDefaultProbeBytes / format.nBlockAlign) + " >/dev/null 2>&1";
+}
+
+struct Figures {
+    double min, median, max;
+};
+
+Figures figures(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return {samples.front(), samples[samples.size() / 2], samples.back()};
+}
+
+void print(const char* what, const Figures& f, double target) {
+    std::printf("%-44s %8.1f %8.1f %8.1f   %s\n", what, f.min, f.median, f.max,
+                target <= 0 ? "" : (f.max <= target ? "on target" : "OVER"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    SoundServerSession session;
+    if (!session.unavailable().empty()) {
+        std::fprintf(stderr, "%s\n", session.unavailable().c_str());
+        return 1;
+    }
+    const std::vector<WAVEFORMATEX> formats = matrix();
+    double audio = 0;
+    for (const WAVEFORMATEX& format : formats)
+        audio += 1000.0 * kDefaultProbeBytes / format.nAvgBytesPerSec;
+    const double target = audio + kOverheadPerFormatMs * formats.size();
+
+    std::vector<double> program, inProcess, arecord, wholeBuffers;
+    PortAudioWaveIn layer;
+    layer.allowConcurrentOpens();
+    for (int run = 0; run < runs; ++run) {
+        program.push_back(timed_command(std::string(VARNEL_PROBE_PROGRAM) + " >/dev/null"));
+        const auto start = Clock::now();
+        const std::vector<FormatProbe> probes = probe_formats(layer, 0, formats, kDefaultProbeBytes);
+        inProcess.push_back(milliseconds_since(start));
+        wholeBuffers.push_back(std::count_if(probes.begin(), probes.end(),
+                                            [](const FormatProbe& p) { return p.recordedBuffer(); }));
+        double total = 0;
+        for (const WAVEFORMATEX& format : formats)
+            total += timed_command(arecord_command(format));
+        arecord.push_back(total);
+    }
+    std::printf("12 formats x %u bytes through PipeWire, %d runs; audio %.1f ms, target %.1f ms\n",
+                kDefaultProbeBytes, runs, audio, target);
+    std::printf("%-44s %8s %8s %8s\n", "ms", "min", "median", "max");
+    print("varnel-probe, the whole process", figures(program), target);
+    print("the matrix in process (library started)", figures(inProcess), target);
+    print("arecord, 12 processes one after the other", figures(arecord), 0);
+    std::printf("formats recording their whole buffer in process: fewest %.0f of 12\n",
+                figures(wholeBuffers).min);
+    return 0;
+}
