@@ -76,11 +76,6 @@ std::string deviceKey(PaDeviceIndex index, const PaDeviceInfo& info) {
     return key;
 }
 
-bool isAlsaDevice(const PaDeviceInfo& info) {
-    const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
-    return api != nullptr && api->type == paALSA && info.name != nullptr;
-}
-
 // The library prints its own diagnostics from inside these calls, past every hook; they go nowhere.
 template <typename Call> PaError quietly(Call call) {
     PaError error = paNoError;
@@ -315,12 +310,6 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
     std::string key = deviceKey(index, *info);
     if (devicesInUse().contains(key))
         return MMSYSERR_ALLOCATED;
-    if (isAlsaDevice(*info)) {
-        if (const int error = try_alsa_capture_open(alsa_pcm_name(info->name)); error != 0) {
-            const MMRESULT result = resultForAlsaError(error);
-            return result == MMSYSERR_ALLOCATED ? result : refreshDevicesAfter(result);
-        }
-    }
 
     auto owned = std::make_unique<OpenDevice>();
     OpenDevice& device = *owned;

@@ -1,7 +1,6 @@
 // The wave-input layer against a real capture path: PortAudio over ALSA, with ALSA's file plugin standing
 // in for a microphone.
 #include "platform/PortAudioWaveIn.h"
-#include "platform/alsa_capture_check.h"
 #include "support/AlsaFileDevice.h"
 #include "support/StderrCapture.h"
 
@@ -519,14 +518,6 @@ TEST(PortAudioWaveInResults, NoListedDeviceIsAMissingDriverOnlyWhenTheDefaultIsA
     EXPECT_EQ(PortAudioWaveIn::resultForMissingDefault(-ECONNREFUSED), MMSYSERR_NODRIVER);
     for (int error : {0, -ENOENT, -ENODEV, -EINVAL, -EBUSY})
         EXPECT_EQ(PortAudioWaveIn::resultForMissingDefault(error), MMSYSERR_BADDEVICEID) << error;
-}
-
-TEST(PortAudioWaveInResults, AlsaNamesBehindLibraryDeviceNames) {
-    EXPECT_EQ(alsa_pcm_name("default"), "default");
-    EXPECT_EQ(alsa_pcm_name("pipewire"), "pipewire");
-    EXPECT_EQ(alsa_pcm_name("HDA Intel PCH: ALC892 Analog (hw:0,0)"), "hw:0,0");
-    EXPECT_EQ(alsa_pcm_name("USB Mic (2): Audio (hw:2,1)"), "hw:2,1");
-    EXPECT_EQ(alsa_pcm_name("odd (hw:1,0) name"), "odd (hw:1,0) name");
 }
 
 TEST(PortAudioWaveInResults, FormatCheckAcceptsExactlyTheConsistentPcmRecords) {
