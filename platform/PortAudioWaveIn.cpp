@@ -33,10 +33,6 @@ std::set<std::string>& devicesInUse() {
     return *devices;
 }
 
-// A press waits this long at most for the library's start; a start that hangs (another program's stale
-// lock in the audio server's shared memory) must leave the window usable.
-constexpr std::chrono::seconds kLibraryStartBound{2};
-
 // The system's default capture device, as ALSA's configuration names it.
 constexpr const char* kDefaultAlsaDevice = "default";
 
@@ -255,7 +251,8 @@ MMRESULT PortAudioWaveIn::checkFormat(const WAVEFORMATEX& format) {
     return MMSYSERR_NOERROR;
 }
 
-PortAudioWaveIn::PortAudioWaveIn() = default;
+PortAudioWaveIn::PortAudioWaveIn(std::chrono::milliseconds libraryStartBound)
+    : libraryStartBound_(libraryStartBound) {}
 
 PortAudioWaveIn::~PortAudioWaveIn() {
     std::lock_guard lock(layerMutex());
@@ -292,7 +289,7 @@ MMRESULT PortAudioWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const W
 
 MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX& format) {
     restartLibraryIfWanted();
-    if (!library_.awaitReady(kLibraryStartBound))
+    if (!library_.awaitReady(libraryStartBound_))
         return MMSYSERR_NODRIVER;
     if (Pa_GetHostApiCount() <= 0)
         return refreshDevicesAfter(MMSYSERR_NODRIVER);
