@@ -34,7 +34,7 @@ bool RenderedTextCache::draw(int x, int y, std::string_view text) {
     if (window == nullptr) {
         return false;
     }
-    const Rendered& drawn = rendered(text);
+    const Rendered& drawn = rendered(window, text);
     if (!drawn.pixels) {
         return false;
     }
@@ -49,15 +49,15 @@ bool RenderedTextCache::draw(int x, int y, std::string_view text) {
     return true;
 }
 
-const RenderedTextCache::Rendered& RenderedTextCache::rendered(std::string_view text) {
+const RenderedTextCache::Rendered& RenderedTextCache::rendered(cairo_t* window, std::string_view text) {
     auto found = texts_.find(text);
     if (found == texts_.end()) {
-        found = texts_.emplace(std::string(text), render(text)).first;
+        found = texts_.emplace(std::string(text), render(window, text)).first;
     }
     return found->second;
 }
 
-RenderedTextCache::Rendered RenderedTextCache::render(std::string_view text) {
+RenderedTextCache::Rendered RenderedTextCache::render(cairo_t* window, std::string_view text) {
     const wxString toolkitText = to_toolkit_text(text);
     const wxSize box = window_.GetTextExtent(toolkitText);
     if (toolkitText.empty() || box.y <= 0) {
@@ -68,9 +68,8 @@ RenderedTextCache::Rendered RenderedTextCache::render(std::string_view text) {
     const int margin = box.y;
     Rendered drawn;
     drawn.area = wxRect(-margin, -margin, box.x + 2 * margin, box.y + 2 * margin);
-    drawn.pixels.reset(cairo_surface_create_similar(cairo_get_target(cairo_context_of(window_)),
-                                                    CAIRO_CONTENT_COLOR_ALPHA, drawn.area.width,
-                                                    drawn.area.height));
+    drawn.pixels.reset(cairo_surface_create_similar(cairo_get_target(window), CAIRO_CONTENT_COLOR_ALPHA,
+                                                    drawn.area.width, drawn.area.height));
     if (cairo_surface_status(drawn.pixels.get()) != CAIRO_STATUS_SUCCESS) {
         return {};
     }

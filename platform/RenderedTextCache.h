@@ -35,10 +35,9 @@ private:
         wxRect area;                                             // relative to the text's top-left corner
     };
 
-    const Rendered& rendered(std::string_view text);
-    Rendered render(std::string_view text);
+    const Rendered& rendered(cairo_t* window, std::string_view text);
+    Rendered render(cairo_t* window, std::string_view text);
 
     wxDC& window_;
-    cairo_t* windowContext_;
     std::map<std::string, Rendered, std::less<>> texts_;
 };
