@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Measures a benchmark of this tree side by side with the same benchmark of a baseline commit, on one X
-# display and in one run: the two are run in turn, round after round, so that both see the same machine
-# load. Prints each one's min/median/max over all its repetitions and the ratio of the medians.
+# Measures a benchmark of this tree side by side with the same benchmark of a baseline commit (built from
+# that commit's files in a temporary folder), on one X display and in one run: the two are run in turn,
+# round after round, so that both see the same machine load. Prints each one's min/median/max over all its
+# repetitions and the ratio of the medians.
 #
 # Run (needs an X display):
 #   xvfb-run -a -s "-screen 0 1280x1024x24" bench/compare_with_baseline.sh [baseline-commit]
@@ -25,11 +26,7 @@ fi
 export NO_AT_BRIDGE=1
 
 work=$(mktemp -d)
-cleanup() {
-  git worktree remove --force "$work/tree" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 
 build_bench() { # source dir, build dir
   cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -37,7 +34,8 @@ build_bench() { # source dir, build dir
 }
 
 echo "== building the benchmark of $baseline"
-git worktree add --detach --quiet "$work/tree" "$baseline"
+mkdir "$work/tree"
+git archive "$baseline" | tar -x -C "$work/tree"
 build_bench "$work/tree" "$work/build"
 echo "== building the benchmark of this tree in $build_dir"
 build_bench . "$build_dir"
