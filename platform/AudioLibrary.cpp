@@ -29,12 +29,14 @@ struct AudioLibrary::State {
     }
 };
 
+AudioLibrary::AudioLibrary() : AudioLibrary(Pa_Initialize, Pa_Terminate) {}
+
 AudioLibrary::~AudioLibrary() {
     if (state_ == nullptr)
         return;
     std::unique_lock lock(state_->mutex);
     if (state_->settledWithin(lock, kAbandonStartAfter) && state_->phase == State::Phase::ready)
-        Pa_Terminate();
+        end_();
 }
 
 void AudioLibrary::startInBackground() {
@@ -49,10 +51,10 @@ void AudioLibrary::startInBackground() {
     // The process-wide settings are made here, on the caller's thread: the starting thread touches
     // neither the environment nor the standard streams.
     quietAudioLibraries();
-    std::thread([state = state_] {
-        const PaError error = Pa_Initialize();
+    std::thread([state = state_, start = start_] {
+        const int error = start();
         const std::lock_guard lock(state->mutex);
-        state->phase = error == paNoError ? State::Phase::ready : State::Phase::failed;
+        state->phase = error == 0 ? State::Phase::ready : State::Phase::failed;
         state->changed.notify_all();
     }).detach();
 }
@@ -70,7 +72,7 @@ void AudioLibrary::restart() {
         if (state_->phase == State::Phase::starting)
             return;
         if (state_->phase == State::Phase::ready)
-            Pa_Terminate();
+            end_();
         state_->phase = State::Phase::stopped;
     }
     startInBackground();

@@ -3,11 +3,17 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class AudioLibrary {
 public:
-    AudioLibrary() = default;
+    // The library's own start and end; a start answers 0 when the library is ready.
+    using Start = std::function<int()>;
+    using End = std::function<void()>;
+
+    AudioLibrary();
+    AudioLibrary(Start start, End end) : start_(std::move(start)), end_(std::move(end)) {}
     // Ends the library when it is started. A start still under way is waited for a bounded time and then
     // left to itself: the library's probing can block for good on another program's stale lock.
     ~AudioLibrary();
@@ -26,5 +32,7 @@ public:
 private:
     struct State;
 
+    Start start_;
+    End end_;
     std::shared_ptr<State> state_;
 };

@@ -38,7 +38,9 @@ ClientDCSurface::ClientDCSurface(wxWindow* window, PenReuse reuse) : dc_(window)
 }
 
 void ClientDCSurface::drawText(int x, int y, std::string_view text) {
-    dc_.DrawText(to_toolkit_text(text), x, y);
+    if (!texts_.draw(x, y, text)) {
+        dc_.DrawText(to_toolkit_text(text), x, y);
+    }
 }
 
 void ClientDCSurface::selectPen(TColor colour) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/DrawingSurface.h"
+#include "platform/RenderedTextCache.h"
 
 #include <wx/brush.h>
 #include <wx/dcclient.h>
@@ -26,6 +27,7 @@ private:
     wxBrush penBrush(TColor colour);
 
     wxClientDC dc_;
+    RenderedTextCache texts_{dc_};
     PenReuse reuse_;
     wxPoint position_{0, 0};
     wxBrush pen_;

@@ -1,306 +1,225 @@
 #include "platform/FileConfigRegistry.h"
 
-#include "platform/atomic_file.h"
 #include "platform/code_page_text.h"
-#include "platform/config_paths.h"
-#include "platform/config_text.h"
 
-#include <wx/debug.h>
+#include <acl/libacl.h>
+#include <attr/libattr.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <wx/file.h>
 #include <wx/fileconf.h>
 #include <wx/log.h>
-#include <wx/mstream.h>
+#include <wx/sstream.h>
+#include <wx/utils.h>
 
-#include <chrono>
-#include <memory>
-#include <mutex>
-#include <new>
-#include <optional>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <string_view>
 
-struct FileConfigRegistry::OpenKey {
-    UserKeyLocation location;
-};
+namespace fs = std::filesystem;
 
 namespace {
 
-// Settings files are a few kilobytes; anything this big is not one, and is not loaded whole into memory.
-constexpr std::size_t maxFileBytes = 4 * 1024 * 1024;
-constexpr std::chrono::milliseconds lockTimeout{5000};
-// A link target can change between resolving it and taking its lock; then the lock is taken afresh.
-constexpr int lockAttempts = 3;
+constexpr off_t maxFileBytes = 4 * 1024 * 1024; // settings files are a few kilobytes
+constexpr int maxLinks = 40;                    // as many as the kernel follows in one path
+constexpr const char* plainCharacters = "_0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-LSTATUS to_lstatus(FileStatus status) {
-    switch (status) {
-    case FileStatus::Ok:
-        return ERROR_SUCCESS;
-    case FileStatus::NotFound:
-        return ERROR_FILE_NOT_FOUND;
-    case FileStatus::AccessDenied:
-        return ERROR_ACCESS_DENIED;
-    case FileStatus::TooLarge:
-        return ERROR_BADDB;
-    case FileStatus::ReadFailed:
-        return ERROR_CANTREAD;
-    case FileStatus::CannotCreate:
-    case FileStatus::CannotReplace:
-    case FileStatus::LockFailed:
-        return ERROR_CANTWRITE;
-    case FileStatus::WriteFailed:
-        return ERROR_WRITE_FAULT;
-    }
-    return ERROR_CANTWRITE;
-}
-
-// wxFileConfig asserts on some odd but legal files (a group header repeated further down, for one), and
-// an assertion in the GUI program is a dialog. Nothing from this path may reach the user, so assertions
-// are off while a registry call runs; the count keeps overlapping calls from different threads from
-// restoring the handler early.
-class QuietWx {
-public:
-    QuietWx() {
-        std::lock_guard lock(mutex());
-        if (depth()++ == 0) {
-            saved() = wxSetAssertHandler(nullptr);
-        }
-    }
-    ~QuietWx() {
-        std::lock_guard lock(mutex());
-        if (--depth() == 0) {
-            wxSetAssertHandler(saved());
-        }
-    }
-    QuietWx(const QuietWx&) = delete;
-    QuietWx& operator=(const QuietWx&) = delete;
-
-private:
-    static std::mutex& mutex() {
-        static std::mutex instance;
-        return instance;
-    }
-    static int& depth() {
-        static int instance = 0;
-        return instance;
-    }
-    static wxAssertHandler_t& saved() {
-        static wxAssertHandler_t instance = nullptr;
-        return instance;
-    }
-
-    wxLogNull noLog_;
+// wxFileConfig logs odd lines and asserts on some: in the program, dialogs about another program's file.
+struct Quiet {
+    wxLogNull noLog;
+    wxAssertHandler_t saved = wxSetAssertHandler(nullptr);
+    ~Quiet() { wxSetAssertHandler(saved); }
 };
 
-// A NUL byte is what marks a file as not text (UTF-16, binary): the parser would cut lines at it and
-// writing it back would lose data, so such a file is left alone.
-bool is_text(std::string_view bytes) {
-    return bytes.find('\0') == std::string_view::npos;
-}
-
-std::unique_ptr<wxFileConfig> parse(const ConfigText& text) {
-    const std::string input = parser_input(text);
-    wxMemoryInputStream stream(input.data(), input.size());
-    // Bytes are characters one to one, both ways: text in any encoding, valid UTF-8 or not, goes through the
-    // parser and back out unchanged, and names match the file byte for byte.
-    auto config = std::make_unique<wxFileConfig>(stream, wxConvISO8859_1);
-    // The file's values are data here; "$HOME" in one must stay "$HOME".
-    config->SetExpandEnvVars(false);
-    return config;
-}
-
-std::string serialise(wxFileConfig& config) {
-    wxMemoryOutputStream stream;
-    if (!config.Save(stream, wxConvISO8859_1)) {
+// "Software\<Org>\<App>" names <Org>/<App>.conf; nothing else does, nor parts a path would read otherwise.
+// A relative XDG_CONFIG_HOME or HOME is ignored, not resolved against the working folder of the moment.
+std::string key_file(const char* subKey) {
+    const wxArrayString parts = wxSplit(to_toolkit_text(subKey), '\\', '\0');
+    const auto unusable = [](const wxString& part) {
+        return part.empty() || part == "." || part == ".." || part.Contains("/");
+    };
+    if (parts.size() != 3 || !parts[0].IsSameAs("Software", false) ||
+        std::any_of(parts.begin(), parts.end(), unusable)) {
         return {};
     }
-    std::string bytes(stream.GetLength(), '\0');
-    stream.CopyTo(bytes.data(), bytes.size());
+    const auto absolute = [](const char* path) { return path != nullptr && path[0] == '/'; };
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    std::string config = absolute(home) ? home : std::string(wxGetUserHome(wxGetUserId()).fn_str());
+    config = absolute(xdg) ? xdg : config + "/.config";
+    return config + "/" + from_toolkit_text(parts[1]) + "/" + from_toolkit_text(parts[2]) + ".conf";
+}
+
+// The path with its links resolved, each followed only when it is ours or root's: a link another user planted
+// in a shared folder does not redirect the write (the kernel's protected-symlinks rule, which may be off).
+std::string trusted_target(const fs::path& path, int depth = 0) {
+    fs::path walked;
+    for (auto part = path.begin(); part != path.end(); ++part) {
+        walked /= *part;
+        struct stat info {};
+        if (lstat(walked.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+            std::error_code error;
+            const fs::path next = walked.parent_path() / fs::read_symlink(walked, error);
+            if (error || depth == maxLinks || (info.st_uid != geteuid() && info.st_uid != 0)) {
+                return {};
+            }
+            const fs::path rest = path.lexically_relative(walked);
+            return trusted_target(rest == "." ? next : next / rest, depth + 1);
+        }
+    }
+    return walked;
+}
+
+// Bytes are characters one to one both ways, so text in any encoding goes back out unchanged.
+std::string serialise(wxFileConfig& config) {
+    wxStringOutputStream stream(nullptr, wxConvISO8859_1);
+    config.Save(stream, wxConvISO8859_1);
+    return from_toolkit_text(stream.GetString());
+}
+
+// Names of letters, digits and '_' are written as they are, and read back so by any reader.
+bool is_plain_name(const std::string& name) {
+    return !name.empty() && name.find_first_not_of(plainCharacters) == std::string::npos;
+}
+
+// Sets each name on the last top-level line of exactly that name, or on a new line ahead of the first group.
+std::string set_lines(std::string bytes, const std::map<std::string, std::string>& values) {
+    for (const auto& [name, value] : values) {
+        std::size_t line = 0;
+        std::size_t last = std::string::npos;
+        for (; line < bytes.size() && bytes[bytes.find_first_not_of(" \t", line)] != '[';
+             line = bytes.find('\n', line) + 1) {
+            const std::size_t text = bytes.find_first_not_of(" \t", line);
+            const std::size_t sign = bytes.find_first_not_of(" \t", text + name.size());
+            if (bytes.compare(text, name.size(), name) == 0 && sign < bytes.size() && bytes[sign] == '=') {
+                last = line;
+            }
+        }
+        const std::size_t at = last == std::string::npos ? line : last; // `last`, if any, is before `line`
+        bytes.replace(at, at == line ? 0 : bytes.find('\n', at) + 1 - at, name + '=' + value + '\n');
+    }
     return bytes;
-}
-
-// Names that a plain wxFileConfig reader gets back exactly. A '/' would be a path, a leading '!' marks
-// an entry wxFileConfig refuses to change, control characters break the line, and wxFileConfig escapes
-// non-alphanumeric bytes one by one, which would split a UTF-8 sequence apart.
-bool is_storable_name(std::string_view name) {
-    if (name.empty() || name.front() == '!' || name.front() == ' ' || name.back() == ' ') {
-        return false;
-    }
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7F || c == '/') {
-            return false;
-        }
-    }
-    return true;
-}
-
-LSTATUS load(const std::string& file, ConfigText& text) {
-    std::string bytes;
-    if (const FileStatus status = read_regular_file(file, maxFileBytes, bytes); status != FileStatus::Ok) {
-        return to_lstatus(status);
-    }
-    if (!is_text(bytes)) {
-        return ERROR_BADDB;
-    }
-    text = split_config_text(bytes);
-    return ERROR_SUCCESS;
-}
-
-bool has_group(wxFileConfig& config, const std::string& group) {
-    return group.empty() || config.HasGroup(to_toolkit_text(group));
-}
-
-// One value written into the file at `target`, whose lock the caller holds.
-LSTATUS write_value_locked(const std::string& target, const std::string& group, const std::string& name,
-                           const std::string& value) {
-    ConfigText original;
-    if (const LSTATUS status = load(target, original); status != ERROR_SUCCESS) {
-        return status;
-    }
-    std::unique_ptr<wxFileConfig> config = parse(original);
-    if (!has_group(*config, group)) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    config->SetPath(group.empty() ? wxString("/") : to_toolkit_text(group));
-    wxString current;
-    const bool stored = config->Read(to_toolkit_text(name), &current);
-    if (stored && current == to_toolkit_text(value)) {
-        return ERROR_SUCCESS;
-    }
-    if (const FileStatus status = check_writable(target); status != FileStatus::Ok) {
-        return to_lstatus(status);
-    }
-    if (!config->Write(to_toolkit_text(name), to_toolkit_text(value))) {
-        return ERROR_CANTWRITE;
-    }
-    const std::optional<ConfigText> edited =
-        apply_single_line_edit(original, serialise(*config), stored ? LineEdit::Replace : LineEdit::Insert);
-    if (!edited) {
-        return ERROR_BADDB;
-    }
-    const std::string bytes = config_text_bytes(*edited);
-
-    // Whatever the file held, only what reads back as the value is written: this is what the other
-    // program's wxFileConfig will see.
-    std::unique_ptr<wxFileConfig> check = parse(split_config_text(bytes));
-    check->SetPath(group.empty() ? wxString("/") : to_toolkit_text(group));
-    wxString written;
-    if (!check->Read(to_toolkit_text(name), &written) || written != to_toolkit_text(value)) {
-        return ERROR_BADDB;
-    }
-    return to_lstatus(replace_file_atomically(target, bytes));
-}
-
-LSTATUS write_value(const UserKeyLocation& location, const std::string& name, const std::string& value) {
-    for (int attempt = 0; attempt < lockAttempts; ++attempt) {
-        const std::optional<std::string> target = resolve_file_links(location.file);
-        if (!target) {
-            return ERROR_FILE_NOT_FOUND;
-        }
-        int lockFd = -1;
-        if (const FileStatus status = acquire_lock(*target, lockTimeout, lockFd); status != FileStatus::Ok) {
-            return to_lstatus(status);
-        }
-        if (resolve_file_links(location.file) != target) {
-            release_lock(lockFd);
-            continue;
-        }
-        LSTATUS status = ERROR_SUCCESS;
-        try {
-            status = write_value_locked(*target, location.group, name, value);
-        } catch (const std::bad_alloc&) {
-            status = ERROR_NOT_ENOUGH_MEMORY;
-        }
-        release_lock(lockFd);
-        return status;
-    }
-    return ERROR_CANTWRITE;
 }
 
 } // namespace
 
-FileConfigRegistry::FileConfigRegistry() = default;
+// One open key: its file, held open, read into a wxFileConfig that takes the values set on the key.
+struct FileConfigRegistry::OpenKey {
+    std::string target;
+    wxFile file;
+    struct stat info {};
+    std::unique_ptr<wxFileConfig> config;
+    std::string loaded; // the file as wxFileConfig saves it before any change
+    // Names wxFileConfig, blind to case, would take for another case's: set in the saved text instead.
+    std::map<std::string, std::string> pastConfig;
 
+    // An existing regular file we may read and write; one without any write bit is left alone, by root too.
+    LSTATUS load(const std::string& path) {
+        target = trusted_target(path);
+        file.Attach(open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+        if (!file.IsOpened() || fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            return target.empty() || (!file.IsOpened() && errno == EACCES) ? ERROR_ACCESS_DENIED
+                                                                           : ERROR_FILE_NOT_FOUND;
+        }
+        if ((info.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0) {
+            return ERROR_ACCESS_DENIED;
+        }
+        std::string bytes(static_cast<std::size_t>(std::min(info.st_size, maxFileBytes + 1)), '\0');
+        if (info.st_size > maxFileBytes || pread(file.fd(), bytes.data(), bytes.size(), 0) != info.st_size ||
+            bytes.find('\0') != std::string::npos) {
+            return ERROR_BADDB; // huge, or not text (UTF-16, binary): wxFileConfig would cut lines at a NUL
+        }
+        // Parsed through the descriptor: the very file checked above. wxFileConfig's own save stays off: it
+        // deletes the file before renaming the new one in, and makes a link a plain file.
+        config = std::make_unique<wxFileConfig>("", "", wxString::Format("/proc/self/fd/%d", file.fd()), "",
+                                                wxCONFIG_USE_LOCAL_FILE, wxConvISO8859_1);
+        config->DisableAutoSave();
+        loaded = serialise(*config);
+        return bytes.empty() || !loaded.empty() ? ERROR_SUCCESS : ERROR_CANTREAD;
+    }
+
+    // A new file renamed over the old one: a reader, or a kill at any moment, meets the old file or the new
+    // one. It takes the old one's owner where allowed, permission bits, ACL and extended attributes.
+    LSTATUS save(const std::string& bytes) {
+        std::string temporary = target + ".XXXXXX";
+        const wxFile out(mkostemp(temporary.data(), O_CLOEXEC));
+        if (!out.IsOpened()) {
+            return ERROR_CANTWRITE;
+        }
+        // Past the file-size limit SIGXFSZ would end the program; ignored, the write just comes up short.
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        const bool complete =
+            write(out.fd(), bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        std::signal(SIGXFSZ, previous);
+        const bool written =
+            complete && (fchown(out.fd(), info.st_uid, info.st_gid) == 0 || errno == EPERM) &&
+            perm_copy_fd(target.c_str(), file.fd(), temporary.c_str(), out.fd(), nullptr) == 0 &&
+            attr_copy_fd(target.c_str(), file.fd(), temporary.c_str(), out.fd(), nullptr, nullptr) == 0 &&
+            fsync(out.fd()) == 0;
+        if (written && rename(temporary.c_str(), target.c_str()) == 0) {
+            return ERROR_SUCCESS;
+        }
+        unlink(temporary.c_str());
+        return ERROR_WRITE_FAULT;
+    }
+};
+
+FileConfigRegistry::FileConfigRegistry() = default;
 FileConfigRegistry::~FileConfigRegistry() = default;
 
 LSTATUS FileConfigRegistry::RegOpenKeyExA(HKEY root, const char* subKey, DWORD /*options*/, REGSAM /*access*/,
                                           HKEY* result) {
-    if (result == nullptr) {
-        return ERROR_INVALID_PARAMETER;
+    if (result == nullptr || root != HKEY_CURRENT_USER) {
+        return result == nullptr ? ERROR_INVALID_PARAMETER : ERROR_BADKEY;
     }
-    *result = nullptr;
-    if (root != HKEY_CURRENT_USER) {
-        return ERROR_BADKEY;
+    const std::string file = subKey == nullptr ? "" : key_file(subKey);
+    Quiet quiet;
+    auto key = std::make_unique<OpenKey>();
+    const LSTATUS status = file.empty() ? ERROR_FILE_NOT_FOUND : key->load(file);
+    *result = status == ERROR_SUCCESS ? reinterpret_cast<HKEY>(key.get()) : nullptr;
+    if (status == ERROR_SUCCESS) {
+        keys_.emplace(*result, std::move(key));
     }
-    if (subKey == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    try {
-        const std::optional<std::string> home = user_config_home();
-        if (!home) {
-            return ERROR_FILE_NOT_FOUND;
-        }
-        std::optional<UserKeyLocation> location = user_key_location(*home, subKey);
-        if (!location) {
-            return ERROR_FILE_NOT_FOUND;
-        }
-        // Read (not only looked at) now, so that a file we could never write back is reported here.
-        ConfigText text;
-        if (const LSTATUS status = load(location->file, text); status != ERROR_SUCCESS) {
-            return status;
-        }
-        if (!location->group.empty()) {
-            QuietWx quiet;
-            if (!has_group(*parse(text), location->group)) {
-                return ERROR_FILE_NOT_FOUND;
-            }
-        }
-        auto key = std::make_unique<OpenKey>(OpenKey{std::move(*location)});
-        const HKEY handle = reinterpret_cast<HKEY>(key.get());
-        std::lock_guard lock(mutex_);
-        keys_.emplace(handle, std::move(key));
-        *result = handle;
-        return ERROR_SUCCESS;
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+    return status;
 }
 
 LSTATUS FileConfigRegistry::RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type,
                                            const BYTE* data, DWORD dataSize) {
-    UserKeyLocation location;
-    try {
-        std::lock_guard lock(mutex_);
-        const auto found = keys_.find(key);
-        if (found == keys_.end()) {
-            return ERROR_INVALID_HANDLE;
+    const auto found = keys_.find(key);
+    if (found == keys_.end() || reserved != 0 || type != REG_DWORD || dataSize != 4 || data == nullptr ||
+        valueName == nullptr || !is_plain_name(valueName)) {
+        return found == keys_.end() ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER;
+    }
+    const DWORD number = DWORD{data[0]} | DWORD{data[1]} << 8 | DWORD{data[2]} << 16 | DWORD{data[3]} << 24;
+    const wxString name = to_toolkit_text(valueName);
+    const wxString value = wxString::Format("%u", number);
+    Quiet quiet;
+    wxFileConfig& config = *found->second->config;
+    wxString entry;
+    long index = 0;
+    for (bool more = config.GetFirstEntry(entry, index); more; more = config.GetNextEntry(entry, index)) {
+        if (entry.IsSameAs(name, false) && entry != name) {
+            found->second->pastConfig[valueName] = from_toolkit_text(value);
+            return ERROR_SUCCESS;
         }
-        location = found->second->location;
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
     }
-    if (reserved != 0 || type != REG_DWORD || dataSize != 4 || data == nullptr || valueName == nullptr ||
-        !is_storable_name(valueName)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    const std::uint32_t value =
-        static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-        static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
-    try {
-        QuietWx quiet;
-        return write_value(location, valueName, std::to_string(value));
-    } catch (const std::bad_alloc&) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
+    // A frozen entry keeps its value, and wxFileConfig says nothing of it.
+    return config.Write(name, value) && config.Read(name) == value ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LSTATUS FileConfigRegistry::RegCloseKey(HKEY key) {
-    std::unique_ptr<OpenKey> closed;
-    std::lock_guard lock(mutex_);
     const auto found = keys_.find(key);
     if (found == keys_.end()) {
         return ERROR_INVALID_HANDLE;
     }
-    closed = std::move(found->second);
+    Quiet quiet;
+    const std::unique_ptr<OpenKey> closed = std::move(found->second);
     keys_.erase(found);
-    return ERROR_SUCCESS;
+    const std::string bytes = set_lines(serialise(*closed->config), closed->pastConfig);
+    return bytes == closed->loaded ? ERROR_SUCCESS : closed->save(bytes);
 }

@@ -39,10 +39,6 @@ void releaseDevice(const std::string& key) {
         devicesInUse().erase(found);
 }
 
-// A press waits this long at most for the library's start; a start that hangs (another program's stale
-// lock in the audio server's shared memory) must leave the window usable.
-constexpr std::chrono::seconds kLibraryStartBound{2};
-
 // The system's default capture device, as ALSA's configuration names it.
 constexpr const char* kDefaultAlsaDevice = "default";
 
@@ -80,11 +76,6 @@ std::string deviceKey(PaDeviceIndex index, const PaDeviceInfo& info) {
     key += '\n';
     key += info.name != nullptr ? info.name : std::to_string(index);
     return key;
-}
-
-bool isAlsaDevice(const PaDeviceInfo& info) {
-    const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
-    return api != nullptr && api->type == paALSA && info.name != nullptr;
 }
 
 // The library prints its own diagnostics from inside these calls, past every hook; they go nowhere.
@@ -266,7 +257,8 @@ MMRESULT PortAudioWaveIn::checkFormat(const WAVEFORMATEX& format) {
     return MMSYSERR_NOERROR;
 }
 
-PortAudioWaveIn::PortAudioWaveIn() = default;
+PortAudioWaveIn::PortAudioWaveIn(std::chrono::milliseconds libraryStartBound)
+    : libraryStartBound_(libraryStartBound) {}
 
 PortAudioWaveIn::~PortAudioWaveIn() {
     std::lock_guard lock(layerMutex());
@@ -289,7 +281,7 @@ std::vector<CaptureDeviceInfo> PortAudioWaveIn::captureDevices() {
     std::lock_guard lock(layerMutex());
     restartLibraryIfWanted();
     std::vector<CaptureDeviceInfo> listed;
-    if (!library_.awaitReady(kLibraryStartBound))
+    if (!library_.awaitReady(libraryStartBound_))
         return listed;
     const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
     for (const PaDeviceIndex index : captureDeviceIndices()) {
@@ -330,7 +322,7 @@ MMRESULT PortAudioWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const W
 
 MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX& format) {
     restartLibraryIfWanted();
-    if (!library_.awaitReady(kLibraryStartBound))
+    if (!library_.awaitReady(libraryStartBound_))
         return MMSYSERR_NODRIVER;
     if (Pa_GetHostApiCount() <= 0)
         return refreshDevicesAfter(MMSYSERR_NODRIVER);
@@ -348,12 +340,6 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
     std::string key = deviceKey(index, *info);
     if (!concurrentOpens_ && devicesInUse().contains(key))
         return MMSYSERR_ALLOCATED;
-    if (isAlsaDevice(*info)) {
-        if (const int error = try_alsa_capture_open(alsa_pcm_name(info->name)); error != 0) {
-            const MMRESULT result = resultForAlsaError(error);
-            return result == MMSYSERR_ALLOCATED ? result : refreshDevicesAfter(result);
-        }
-    }
 
     auto owned = std::make_unique<OpenDevice>();
     OpenDevice& device = *owned;

@@ -7,6 +7,7 @@
 
 #include <portaudio.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -29,7 +30,13 @@ public:
     // exactly the 18 bytes of the record.
     static MMRESULT checkFormat(const WAVEFORMATEX& format);
 
-    PortAudioWaveIn();
+    // A press waits this long at most for the library's start; a start that hangs (another program's stale
+    // lock in the audio server's shared memory) must leave the window usable.
+    static constexpr std::chrono::milliseconds kLibraryStartBound{2000};
+
+    // `libraryStartBound`: how long an open waits for the library's start before it answers that there
+    // is no driver (and the next open tries again).
+    explicit PortAudioWaveIn(std::chrono::milliseconds libraryStartBound = kLibraryStartBound);
     // Stops and closes whatever is still open. Buffers still queued are left untouched: their owner may
     // already have released them.
     ~PortAudioWaveIn() override;
@@ -67,6 +74,7 @@ private:
     MMRESULT refreshDevicesAfter(MMRESULT failure);
     void restartLibraryIfWanted();
 
+    std::chrono::milliseconds libraryStartBound_;
     AudioLibrary library_;
     bool restartWanted_ = false;
     bool concurrentOpens_ = false;

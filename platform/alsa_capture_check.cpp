@@ -10,10 +10,3 @@ int try_alsa_capture_open(const std::string& pcmName) {
     snd_pcm_close(pcm);
     return 0;
 }
-
-std::string alsa_pcm_name(const std::string& libraryDeviceName) {
-    const std::string::size_type open = libraryDeviceName.rfind("(hw:");
-    if (open == std::string::npos || libraryDeviceName.back() != ')')
-        return libraryDeviceName;
-    return libraryDeviceName.substr(open + 1, libraryDeviceName.size() - open - 2);
-}

@@ -32,6 +32,8 @@ got=$(grep -E '^(FormatTag|Channels|SamplesPerSec|AvgBytesPerSec|BlockAlign|Bits
 [ "$got" = "$expected" ] || fail "settings written:
 $(cat "$conf")"
 grep -q '^; written by another program$' "$conf" && grep -q '^Keep=yes$' "$conf" || fail "other content lost"
+# Nothing is left beside the file: no lock, no temporary file.
+[ "$(ls -A "$(dirname "$conf")")" = "PALVEX.conf" ] || fail "left beside the settings: $(ls -A "$(dirname "$conf")")"
 
 # No key: nothing is created, and the program still ends.
 rm -rf "$XDG_CONFIG_HOME/Ostrel"
