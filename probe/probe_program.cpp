@@ -12,6 +12,8 @@ namespace {
 
 constexpr const char* kProgram = "varnel-probe";
 constexpr int kJsonIndent = 2;
+// Device names come from the sound system in whatever encoding it has; JSON wants UTF-8.
+constexpr auto kInvalidUtf8 = nlohmann::json::error_handler_t::replace;
 // Clears the rest of a terminal line.
 constexpr const char* kClearLine = "\r\033[K";
 
@@ -45,7 +47,7 @@ bool passed(const FormatProbe& probe, bool expectSignal) {
 int list_devices(CaptureDeviceCatalog& catalog, const ProbeOptions& options, const ProbeStreams& streams) {
     const std::vector<CaptureDeviceInfo> devices = catalog.captureDevices();
     if (options.json)
-        streams.out << device_json(devices).dump(kJsonIndent) << '\n';
+        streams.out << device_json(devices).dump(kJsonIndent, ' ', false, kInvalidUtf8) << '\n';
     else if (!devices.empty())
         print_device_table(streams.out, devices);
     if (devices.empty()) {
@@ -55,11 +57,11 @@ int list_devices(CaptureDeviceCatalog& catalog, const ProbeOptions& options, con
     return kExitAllRecorded;
 }
 
-void show_progress(const ProbeStreams& streams, std::size_t done, std::size_t total,
+void show_progress(const ProbeStreams& streams, std::size_t index, std::size_t total,
                    const WAVEFORMATEX& format) {
     if (streams.progress == nullptr)
         return;
-    *streams.progress << kClearLine << "probing " << done + 1 << "/" << total << ": " << format_label(format)
+    *streams.progress << kClearLine << "probing " << index + 1 << "/" << total << ": " << format_label(format)
                       << std::flush;
 }
 
@@ -68,8 +70,8 @@ void clear_progress(const ProbeStreams& streams) {
         *streams.progress << kClearLine << std::flush;
 }
 
-int probe_formats(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOptions& options,
-                  const ProbeStreams& streams) {
+int probe_device(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOptions& options,
+                 const ProbeStreams& streams) {
     const std::vector<CaptureDeviceInfo> devices = catalog.captureDevices();
     ProbedDevice device;
     if (options.device) {
@@ -92,7 +94,9 @@ int probe_formats(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeO
         return passed(probe, options.expectSignal);
     });
     if (options.json)
-        streams.out << probe_json(device, options.bytes, probes, ok).dump(kJsonIndent) << '\n';
+        streams.out
+            << probe_json(device, options.bytes, probes, ok).dump(kJsonIndent, ' ', false, kInvalidUtf8)
+            << '\n';
     else
         print_probe_table(streams.out, device, options.bytes, probes);
     return ok ? kExitAllRecorded : kExitFailed;
@@ -133,5 +137,5 @@ int run_probe(const std::vector<std::string>& args, WaveInApi& waveIn, CaptureDe
     }
     const auto& options = std::get<ProbeOptions>(parsed);
     return options.listDevices ? list_devices(catalog, options, streams)
-                               : probe_formats(waveIn, catalog, options, streams);
+                               : probe_device(waveIn, catalog, options, streams);
 }

@@ -139,4 +139,19 @@ TEST(ProbeExpectSignal, SilenceRecordedInFullPassesOnlyWithoutIt) {
     EXPECT_NE(expecting.out.find("silent"), std::string::npos) << expecting.out;
 }
 
+// A card named in Latin-1 still gives a JSON document, its name's stray byte replaced.
+TEST(ProbeJson, DeviceNamesThatAreNotUtf8AreReplacedNotFatal) {
+    struct Latin1Catalog : CaptureDeviceCatalog {
+        std::vector<CaptureDeviceInfo> captureDevices() override {
+            return {{"Entr\xE9"
+                     "e",
+                     "ALSA", 2, 48000, true}};
+        }
+    } catalog;
+    PortAudioWaveIn unused;
+    std::ostringstream out, err;
+    ASSERT_EQ(run_probe({"--list-devices", "--json"}, unused, catalog, {out, err}), 0) << err.str();
+    EXPECT_EQ(nlohmann::json::parse(out.str()).at("devices").at(0).at("name"), "Entr\uFFFDe");
+}
+
 } // namespace
