@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         const std::vector<FormatProbe> probes = probe_formats(layer, 0, formats, kDefaultProbeBytes);
         inProcess.push_back(milliseconds_since(start));
         wholeBuffers.push_back(std::count_if(probes.begin(), probes.end(),
-                                            [](const FormatProbe& p) { return p.recordedBuffer(); }));
+                                             [](const FormatProbe& p) { return p.recordedBuffer(); }));
         double total = 0;
         for (const WAVEFORMATEX& format : formats)
             total += timed_command(arecord_command(format));
