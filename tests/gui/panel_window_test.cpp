@@ -301,13 +301,15 @@ TEST(PanelOnTheDesktop, DrawsOnlyInItsOwnWindowFromStartUpOn) {
     EXPECT_EQ(desktopUnmarked(), 0) << "start-up drew on the desktop";
 
     wxUIActionSimulator().Char(WXK_RETURN); // the list has the focus: apply
-    gui::pump_for(300ms);
-    const wxImage inPanel = grab_client_area(panel);
-    int dark = 0;
-    for (int x = 80; x < 200; ++x) {
-        dark += pixel_at(inPanel, x, 100).red < 128 ? 1 : 0;
-    }
-    EXPECT_GT(dark, 5) << "the summary line is not in the panel";
+    const auto summaryInPanel = [&] {
+        const wxImage inPanel = grab_client_area(panel);
+        int dark = 0;
+        for (int x = 80; x < 200; ++x) {
+            dark += pixel_at(inPanel, x, 100).red < 128 ? 1 : 0;
+        }
+        return dark > 5;
+    };
+    EXPECT_TRUE(gui::pump_until(summaryInPanel)) << "the summary line is not in the panel";
     EXPECT_EQ(desktopUnmarked(), 0) << "an apply drew on the desktop";
     frame->Destroy();
     gui::pump_for(50ms);

@@ -131,7 +131,10 @@ void PanelWindowHarness::chooseInBoxByMouse(int id, int position) {
 
 void PanelWindowHarness::chooseInBoxByKeyboard(int id, int position) {
     box(id)->SetFocus();
-    gui::pump_for(100ms);
+    if (!gui::pump_until([&] { return focusIsIn(box(id)); })) {
+        ADD_FAILURE() << "box " << id << " took no focus";
+        return;
+    }
     press(WXK_DOWN, wxMOD_ALT);
     if (!gui::pump_until([&] { return popup_entry_point(0).has_value(); })) {
         ADD_FAILURE() << "Alt+Down opened no list under box " << id;
