@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "platform/global_exception.h"
+#include "platform/graphical_session.h"
 #include "platform/standard_streams.h"
 
 #include <wx/init.h>
@@ -31,11 +32,15 @@ int run_application(wxApp* app, int argc, char** argv) {
     int toolkitArgc = 1;
     char* toolkitArgv[] = {programName, nullptr};
 
+    // Without a session the toolkit would only guess at the cause; say which one is missing instead.
+    if (!graphical_session_named()) {
+        delete app;
+        return HandleGlobalException(std::runtime_error(graphical_session_problem()), nullptr, nullptr);
+    }
     wxApp::SetInstance(app);
     wxInitializer initializer(toolkitArgc, toolkitArgv);
     if (!initializer.IsOk()) {
-        return HandleGlobalException(std::runtime_error("the window system could not be initialised"),
-                                     nullptr, nullptr);
+        return HandleGlobalException(std::runtime_error(graphical_session_problem()), nullptr, nullptr);
     }
     try {
         return run_initialised(*app);

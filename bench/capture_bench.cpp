@@ -1,6 +1,7 @@
 // How long a TEST press blocks the window, and what one pass of the live trace costs, drawn on the real
 // window (needs an X display, e.g. under xvfb-run) with pens made once per test or at every selection.
 // Run: build/bench/varnel_bench
+#include "bench_window.h"
 #include "capture/capture_test.h"
 #include "capture/live_trace.h"
 #include "format/capture_format.h"
@@ -12,9 +13,6 @@
 
 #include <benchmark/benchmark.h>
 #include <wx/app.h>
-#include <wx/frame.h>
-#include <wx/init.h>
-#include <wx/panel.h>
 
 #include <cstdio>
 
@@ -107,22 +105,10 @@ BENCHMARK(BM_CaptureTestRealDevice)->Unit(benchmark::kMillisecond)->UseRealTime(
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    wxApp::SetInstance(new wxApp);
-    int toolkitArgc = 1;
-    char* toolkitArgv[] = {argv[0], nullptr};
-    if (!wxEntryStart(toolkitArgc, toolkitArgv)) {
-        std::fprintf(stderr, "cannot start the toolkit: run under an X display (xvfb-run)\n");
+    g_panel = open_bench_window(argv[0]);
+    if (g_panel == nullptr)
         return 1;
-    }
-    auto* frame = new wxFrame(nullptr, wxID_ANY, "Varnel bench", wxDefaultPosition, wxSize(510, 440));
-    g_panel = new wxPanel(frame);
-    g_panel->SetBackgroundColour(*wxWHITE);
-    frame->Show();
-    for (int i = 0; i < 50; ++i) {
-        wxTheApp->Yield(true);
-    }
     benchmark::RunSpecifiedBenchmarks();
-    frame->Destroy();
-    wxEntryCleanup();
+    close_bench_window(g_panel);
     return 0;
 }

@@ -14,8 +14,12 @@ void set_default_format(WAVEFORMATEX& format) {
 }
 
 void recompute_derived_fields(WAVEFORMATEX& format) {
-    // Signed 32-bit arithmetic on the 16-bit fields, kept to 16 bits; the product keeps its low 32 bits.
-    const std::int32_t blockAlign = std::int32_t{format.nChannels} * std::int32_t{format.wBitsPerSample} / 8;
+    // The block size is worked out as 32-bit signed arithmetic that wraps, as the stored format has always
+    // held it: the exact product, taken modulo 2^32 into the signed range (defined since C++20), divided
+    // toward zero and kept to 16 bits. The rate product keeps its low 32 bits.
+    const auto channelsTimesBits =
+        static_cast<std::int32_t>(std::int64_t{format.nChannels} * std::int64_t{format.wBitsPerSample});
+    const std::int32_t blockAlign = channelsTimesBits / 8;
     format.nBlockAlign = static_cast<std::uint16_t>(blockAlign);
     format.nAvgBytesPerSec =
         static_cast<std::uint32_t>(std::uint64_t{format.nBlockAlign} * format.nSamplesPerSec);

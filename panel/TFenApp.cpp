@@ -6,8 +6,10 @@
 #include "panel/TNewListBox.h"
 #include "platform/code_page_text.h"
 #include "platform/control_style.h"
+#include "platform/typed_text_limit.h"
 
 #include <wx/button.h>
+#include <wx/choice.h>
 #include <wx/combobox.h>
 #include <wx/settings.h>
 #include <wx/toplevel.h>
@@ -17,7 +19,6 @@ namespace {
 struct BoxPlace {
     int id;
     wxPoint position;
-    long style;
     unsigned long typedLimit; // characters a user can type into the box's edit field
 };
 
@@ -26,9 +27,9 @@ const wxPoint kFormatListPosition(30, 20);
 constexpr int kBoxWidth = 80;
 const wxSize kButtonSize(80, 30);
 
-const BoxPlace kRateBox{TFenApp::kRateBoxId, wxPoint(40, 120), wxCB_READONLY, 5};
-const BoxPlace kBitDepthBox{TFenApp::kBitDepthBoxId, wxPoint(180, 120), wxCB_DROPDOWN, 5};
-const BoxPlace kChannelBox{TFenApp::kChannelBoxId, wxPoint(320, 120), wxCB_DROPDOWN, 1};
+const wxPoint kRateBoxPosition(40, 120);
+const BoxPlace kBitDepthBox{TFenApp::kBitDepthBoxId, wxPoint(180, 120), 5};
+const BoxPlace kChannelBox{TFenApp::kChannelBoxId, wxPoint(320, 120), 1};
 
 const wxPoint kTestButtonPosition(120, 350);
 const wxPoint kQuitButtonPosition(260, 350);
@@ -40,10 +41,18 @@ std::string selected_text(const wxItemContainerImmutable& control) {
     return position == wxNOT_FOUND ? std::string() : from_toolkit_text(control.GetString(position));
 }
 
+// The rate box offers its list only: no edit field, no caret, as a drop-down list looks.
+wxChoice* create_list_only_box(wxWindow* panel, int id, wxPoint position) {
+    auto* box = new wxChoice(panel, id, position, wxDefaultSize);
+    box->SetSize(wxSize(kBoxWidth, make_compact(box)));
+    return box;
+}
+
+// A box with an edit field: the limit bounds what is typed, never the entry a choice puts there.
 wxComboBox* create_box(wxWindow* panel, const BoxPlace& place) {
     auto* box = new wxComboBox(panel, place.id, wxEmptyString, place.position, wxDefaultSize, 0, nullptr,
-                               place.style);
-    box->SetMaxLength(place.typedLimit);
+                               wxCB_DROPDOWN);
+    limit_typed_text(box, place.typedLimit);
     box->SetSize(wxSize(kBoxWidth, make_compact(box)));
     make_single_tab_stop(box);
     return box;
@@ -56,7 +65,7 @@ wxButton* create_button(wxWindow* panel, int id, const char* label, wxPoint posi
     return button;
 }
 
-template <typename TextAt> void fill_box(wxComboBox* box, std::size_t count, TextAt text_at) {
+template <typename TextAt> void fill_box(wxItemContainer* box, std::size_t count, TextAt text_at) {
     for (std::size_t i = 0; i < count; ++i) {
         box->Append(to_toolkit_text(text_at(static_cast<int>(i))));
     }
@@ -69,7 +78,7 @@ template <typename TextAt> void fill_box(wxComboBox* box, std::size_t count, Tex
 wxBEGIN_EVENT_TABLE(TFenApp, wxPanel)
     EVT_LISTBOX_DCLICK(TFenApp::kFormatListId, TFenApp::EvFormatDoubleClick)
     EVT_COMBOBOX(TFenApp::kBitDepthBoxId, TFenApp::EvBitDepthChange)
-    EVT_COMBOBOX(TFenApp::kRateBoxId, TFenApp::EvRateChange)
+    EVT_CHOICE(TFenApp::kRateBoxId, TFenApp::EvRateChange)
     EVT_COMBOBOX(TFenApp::kChannelBoxId, TFenApp::EvChannelChange)
     EVT_BUTTON(TFenApp::kTestButtonId, TFenApp::EvTest)
     EVT_BUTTON(TFenApp::kQuitButtonId, TFenApp::EvQuit)
@@ -86,7 +95,7 @@ wxEND_EVENT_TABLE()
 
 void TFenApp::CreateControls() {
     formatList_ = new TNewListBox(this, kFormatListId, kFormatListPosition, kFormatListSize);
-    rateBox_ = create_box(this, kRateBox);
+    rateBox_ = create_list_only_box(this, kRateBoxId, kRateBoxPosition);
     bitDepthBox_ = create_box(this, kBitDepthBox);
     channelBox_ = create_box(this, kChannelBox);
     testButton_ = create_button(this, kTestButtonId, kTestLabel, kTestButtonPosition);

@@ -11,6 +11,7 @@
 
 class TNewListBox;
 class wxButton;
+class wxChoice;
 class wxComboBox;
 
 class TFenApp : public wxPanel {
@@ -50,7 +51,7 @@ private:
     void EvQuit(wxCommandEvent& event);
 
     TNewListBox* formatList_ = nullptr;
-    wxComboBox* rateBox_ = nullptr;
+    wxChoice* rateBox_ = nullptr;
     wxComboBox* bitDepthBox_ = nullptr;
     wxComboBox* channelBox_ = nullptr;
     wxButton* testButton_ = nullptr;

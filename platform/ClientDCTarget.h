@@ -12,9 +12,9 @@ public:
                             ClientDCSurface::PenReuse reuse = ClientDCSurface::PenReuse::PerSurface)
         : window_(window), reuse_(reuse) {}
 
-    std::unique_ptr<DrawingSurface> createSurface() override {
-        return std::make_unique<ClientDCSurface>(window_, reuse_);
-    }
+    // A surface on the window's client area once the window is on the screen; before that, one that draws
+    // nothing, since there is nothing of the window to draw on yet.
+    std::unique_ptr<DrawingSurface> createSurface() override;
 
 private:
     wxWindow* window_;

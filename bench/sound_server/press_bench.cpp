@@ -2,6 +2,7 @@
 // audio duration of the buffer and beside arecord capturing the same bytes from the same server. Starts its
 // own private PipeWire session; needs an X display (xvfb-run).
 // Run: build/bench/varnel_sound_server_bench [presses per format, default 15]
+#include "bench_window.h"
 #include "capture/capture_test.h"
 #include "format/capture_format.h"
 #include "platform/ClientDCTarget.h"
@@ -9,9 +10,6 @@
 #include "support/SoundServerSession.h"
 
 #include <wx/app.h>
-#include <wx/frame.h>
-#include <wx/init.h>
-#include <wx/panel.h>
 
 #include <algorithm>
 #include <chrono>
@@ -107,21 +105,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", session.unavailable().c_str());
         return 1;
     }
-    wxApp::SetInstance(new wxApp);
-    int toolkitArgc = 1;
-    char* toolkitArgv[] = {argv[0], nullptr};
-    if (!wxEntryStart(toolkitArgc, toolkitArgv)) {
-        std::fprintf(stderr, "cannot start the toolkit: run under an X display (xvfb-run)\n");
+    wxPanel* panel = open_bench_window(argv[0]);
+    if (panel == nullptr)
         return 1;
-    }
-    auto* frame = new wxFrame(nullptr, wxID_ANY, "Varnel bench", wxDefaultPosition, wxSize(510, 440));
-    auto* panel = new wxPanel(frame);
-    panel->SetBackgroundColour(*wxWHITE);
-    frame->Show();
-    for (int i = 0; i < 50; ++i)
-        wxTheApp->Yield(true);
     bench(panel, presses);
-    frame->Destroy();
-    wxEntryCleanup();
+    close_bench_window(panel);
     return 0;
 }

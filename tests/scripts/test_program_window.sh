@@ -10,7 +10,9 @@ before=$(cat "$XDG_CONFIG_HOME/Ostrel/PALVEX.conf")
 start_program --help foo -x
 
 [ "$(xprop -id "$window" WM_NAME)" = 'WM_NAME(STRING) = "Varnel "' ] || fail "caption: $(xprop -id "$window" WM_NAME)"
-read -r left right top bottom < <(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+extents=$(xprop -id "$window" _NET_FRAME_EXTENTS)
+[[ $extents == *=* ]] || fail "the window manager gave no frame extents: $extents"
+read -r left right top bottom < <(sed 's/.*= //; s/,//g' <<<"$extents")
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$((WIDTH + left + right))x$((HEIGHT + top + bottom))" = "510x440" ] ||
   fail "outer size $((WIDTH + left + right))x$((HEIGHT + top + bottom)), not 510x440"

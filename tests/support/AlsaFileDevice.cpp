@@ -82,29 +82,13 @@ AlsaFileDevice::AlsaFileDevice(const std::vector<std::uint8_t>* input) : home_(m
     std::filesystem::create_directories(home_ / ".config" / "pulse");
     writeText(home_ / ".config" / "pulse" / "client.conf", "autospawn = no\n");
 
-    setVariable("HOME", home_.c_str());
+    environment_.set("HOME", home_.c_str());
     for (const char* name : {"ALSA_CONFIG_PATH", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "PULSE_SERVER",
                              "PULSE_RUNTIME_PATH", "PULSE_CLIENTCONFIG", "JACK_DEFAULT_SERVER"})
-        setVariable(name, nullptr);
+        environment_.set(name, nullptr);
 }
 
 AlsaFileDevice::~AlsaFileDevice() {
-    for (auto it = savedVariables_.rbegin(); it != savedVariables_.rend(); ++it) {
-        if (it->second)
-            setenv(it->first.c_str(), it->second->c_str(), 1);
-        else
-            unsetenv(it->first.c_str());
-    }
     std::error_code ignored;
     std::filesystem::remove_all(home_, ignored);
-}
-
-void AlsaFileDevice::setVariable(const char* name, const char* value) {
-    const char* previous = std::getenv(name);
-    savedVariables_.emplace_back(name,
-                                 previous != nullptr ? std::optional<std::string>(previous) : std::nullopt);
-    if (value != nullptr)
-        setenv(name, value, 1);
-    else
-        unsetenv(name);
 }

@@ -2,6 +2,8 @@
 // test wrote as if it were a microphone, through the same library path the program uses.
 #pragma once
 
+#include "support/ScopedEnvironment.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -38,9 +40,8 @@ public:
 
 private:
     explicit AlsaFileDevice(const std::vector<std::uint8_t>* input);
-    void setVariable(const char* name, const char* value);
 
     std::filesystem::path home_;
     std::filesystem::path inputFile_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> savedVariables_;
+    ScopedEnvironment environment_;
 };

@@ -28,20 +28,14 @@ SoundServerSession::SoundServerSession() : dir_(makeTemporaryDirectory()) {
     }
     if (status != 0)
         throw std::runtime_error("the sound server session did not start: see " + dir_.string());
-    setVariable("HOME", (dir_ / "home").c_str());
-    setVariable("XDG_RUNTIME_DIR", (dir_ / "run").c_str());
+    environment_.set("HOME", (dir_ / "home").c_str());
+    environment_.set("XDG_RUNTIME_DIR", (dir_ / "run").c_str());
     for (const char* name : {"ALSA_CONFIG_PATH", "PULSE_SERVER", "PULSE_RUNTIME_PATH", "PIPEWIRE_REMOTE"})
-        setVariable(name, nullptr);
+        environment_.set(name, nullptr);
 }
 
 SoundServerSession::~SoundServerSession() {
     run("stop");
-    for (auto it = savedVariables_.rbegin(); it != savedVariables_.rend(); ++it) {
-        if (it->second)
-            setenv(it->first.c_str(), it->second->c_str(), 1);
-        else
-            unsetenv(it->first.c_str());
-    }
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
 }
@@ -65,14 +59,4 @@ int SoundServerSession::run(const std::string& command, const std::string& argum
         std::string(VARNEL_SOUND_SERVER_SESSION) + " " + command + " '" + dir_.string() + "' " + argument;
     const int status = std::system(line.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void SoundServerSession::setVariable(const char* name, const char* value) {
-    const char* previous = std::getenv(name);
-    savedVariables_.emplace_back(name,
-                                 previous != nullptr ? std::optional<std::string>(previous) : std::nullopt);
-    if (value != nullptr)
-        setenv(name, value, 1);
-    else
-        unsetenv(name);
 }

@@ -3,6 +3,8 @@
 // records the steady level it plays.
 #pragma once
 
+#include "support/ScopedEnvironment.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -30,9 +32,8 @@ public:
 
 private:
     int run(const std::string& command, const std::string& argument = {}) const;
-    void setVariable(const char* name, const char* value);
 
     std::filesystem::path dir_;
     std::string unavailable_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> savedVariables_;
+    ScopedEnvironment environment_;
 };

@@ -1,22 +1,24 @@
 #include "support/gui/PanelWindowHarness.h"
 
 #include "format/capture_format.h"
-#include "platform/ClientDCSurface.h"
+#include "platform/ClientDCTarget.h"
 #include "support/gui/GuiTestEnvironment.h"
+#include "support/gui/popup_list.h"
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <cstring>
 
 using namespace std::chrono_literals;
 
-// Draws on the client area of the frame's panel, found once the panel exists: the panel draws while it is
-// being built.
+// Draws as the panel itself does, on the client area of the frame's panel, found once the panel exists:
+// the panel draws while it is being built.
 class PanelWindowHarness::PanelClientArea : public DrawingTarget {
 public:
     explicit PanelClientArea(wxFrame* frame) : frame_(frame) {}
     std::unique_ptr<DrawingSurface> createSurface() override {
-        return std::make_unique<ClientDCSurface>(frame_->GetChildren().front());
+        return ClientDCTarget(frame_->GetChildren().front()).createSurface();
     }
 
 private:
@@ -46,8 +48,20 @@ wxListBox* PanelWindowHarness::formatList() const {
     return dynamic_cast<wxListBox*>(panel_->FindWindow(TFenApp::kFormatListId));
 }
 
-wxComboBox* PanelWindowHarness::box(int id) const {
+wxControlWithItems* PanelWindowHarness::box(int id) const {
+    return dynamic_cast<wxControlWithItems*>(panel_->FindWindow(id));
+}
+
+wxComboBox* PanelWindowHarness::editableBox(int id) const {
     return dynamic_cast<wxComboBox*>(panel_->FindWindow(id));
+}
+
+std::string PanelWindowHarness::shownText(int id) const {
+    GtkWidget* shown = gtk_bin_get_child(GTK_BIN(box(id)->GetHandle()));
+    if (GTK_IS_ENTRY(shown)) {
+        return gtk_entry_get_text(GTK_ENTRY(shown));
+    }
+    return GTK_IS_CELL_VIEW(shown) ? cell_view_text(GTK_CELL_VIEW(shown)) : std::string("<no text>");
 }
 
 std::string PanelWindowHarness::lastTextAt(int x, int y) const {
@@ -94,11 +108,40 @@ wxPoint PanelWindowHarness::rowPoint(int row) const {
 }
 
 void PanelWindowHarness::chooseInBox(int id, int position) {
-    wxComboBox* combo = box(id);
+    wxControlWithItems* combo = box(id);
     const wxRect rect = combo->GetScreenRect();
     click(wxPoint(rect.GetRight() - 6, rect.y + rect.height / 2));
     gui::pump_for(300ms);
     for (int step = combo->GetSelection(); step < position; ++step) {
+        press(WXK_DOWN);
+    }
+    press(WXK_RETURN);
+}
+
+void PanelWindowHarness::chooseInBoxByMouse(int id, int position) {
+    const wxRect rect = box(id)->GetScreenRect();
+    click(wxPoint(rect.GetRight() - 6, rect.y + rect.height / 2));
+    std::optional<wxPoint> entry;
+    if (!gui::pump_until([&] { return (entry = popup_entry_point(position)).has_value(); })) {
+        ADD_FAILURE() << "no list opened under box " << id;
+        return;
+    }
+    click(*entry);
+}
+
+void PanelWindowHarness::chooseInBoxByKeyboard(int id, int position) {
+    box(id)->SetFocus();
+    if (!gui::pump_until([&] { return focusIsIn(box(id)); })) {
+        ADD_FAILURE() << "box " << id << " took no focus";
+        return;
+    }
+    press(WXK_DOWN, wxMOD_ALT);
+    if (!gui::pump_until([&] { return popup_entry_point(0).has_value(); })) {
+        ADD_FAILURE() << "Alt+Down opened no list under box " << id;
+        return;
+    }
+    press(WXK_HOME);
+    for (int step = 0; step < position; ++step) {
         press(WXK_DOWN);
     }
     press(WXK_RETURN);
@@ -110,5 +153,9 @@ bool PanelWindowHarness::focusIsIn(wxWindow* window) const {
             return true;
         }
     }
-    return false;
+    // The toolkit's own part of a control, such as a list-only box's button, is known to the window system
+    // only.
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(frame_->GetHandle()));
+    return focus != nullptr && gtk_widget_has_focus(focus) &&
+           (focus == window->GetHandle() || gtk_widget_is_ancestor(focus, window->GetHandle()));
 }

@@ -7,6 +7,7 @@
 #include "support/RasterTarget.h"
 
 #include <wx/combobox.h>
+#include <wx/ctrlsub.h>
 #include <wx/frame.h>
 #include <wx/listbox.h>
 #include <wx/uiaction.h>
@@ -27,7 +28,11 @@ public:
     // False once the frame has been destroyed.
     bool frameExists() const { return frame_ != nullptr; }
     wxListBox* formatList() const;
-    wxComboBox* box(int id) const;
+    // One of the three boxes: the rate box offers its list only, the other two have an edit field.
+    wxControlWithItems* box(int id) const;
+    wxComboBox* editableBox(int id) const;
+    // The text a box shows: its edit field's, or for a list-only box the entry it draws.
+    std::string shownText(int id) const;
     RasterTarget& drawing() { return *drawing_; }
 
     // Texts drawn at (x, y), in order, and the last of them ("<none>" when there is none).
@@ -41,6 +46,10 @@ public:
     wxPoint rowPoint(int row) const;
     // Opens a box's list with its drop-down button and picks the entry at `position` with the keyboard.
     void chooseInBox(int id, int position);
+    // Opens a box's list with its drop-down button and clicks the entry at `position`.
+    void chooseInBoxByMouse(int id, int position);
+    // Gives a box the focus, opens its list with Alt+Down and picks the entry at `position` with the keys.
+    void chooseInBoxByKeyboard(int id, int position);
     bool focusIsIn(wxWindow* window) const;
 
 private:
