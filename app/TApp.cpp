@@ -1,6 +1,5 @@
 #include "app/TApp.h"
 
-#include "app/program_services.h"
 #include "panel/TFenApp.h"
 
 #include <wx/frame.h>
@@ -16,10 +15,10 @@ const wxSize kFrameSize(510, 440); // outer size, borders and caption included
 // program accepts and ignores whatever it is given.
 bool TApp::OnInit() {
     auto* frame = new wxFrame(nullptr, wxID_ANY, kCaption, wxDefaultPosition, kFrameSize);
-    new TFenApp(frame, program_services());
+    new TFenApp(frame, PanelServices{waveIn_, registry_});
     SetTopWindow(frame);
     frame->Show();
     // Once the window is up, not before: the library's start must not hold the window back.
-    CallAfter(&start_audio_in_background);
+    CallAfter([this] { waveIn_.startInBackground(); });
     return true;
 }

@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
-#include "platform/global_exception.h"
-#include "platform/graphical_session.h"
-#include "platform/standard_streams.h"
+#include "platform/toolkit/global_exception.h"
+#include "platform/toolkit/graphical_session.h"
+#include "platform/wave_in/standard_streams.h"
 
 #include <wx/init.h>
 

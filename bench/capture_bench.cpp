@@ -2,11 +2,12 @@
 // window (needs an X display, e.g. under xvfb-run) with pens made once per test or at every selection.
 // Run: build/bench/varnel_bench
 #include "bench_window.h"
-#include "capture/capture_test.h"
+#include "capture/capture_on_panel.h"
 #include "capture/live_trace.h"
 #include "format/capture_format.h"
-#include "platform/ClientDCTarget.h"
-#include "platform/PortAudioWaveIn.h"
+#include "platform/drawing/ClientDCSurface.h"
+#include "platform/drawing/ClientDCTarget.h"
+#include "platform/wave_in/PortAudioWaveIn.h"
 #include "support/AlsaFileDevice.h"
 #include "support/RasterTarget.h"
 #include "support/ScriptedWaveIn.h"
@@ -41,22 +42,15 @@ void report_per_pass(benchmark::State& state) {
 }
 
 void BM_TraceOnWindow(benchmark::State& state) {
-    const auto reuse = static_cast<ClientDCSurface::PenReuse>(state.range(0));
     const CaptureBuffer& buffer = silence();
     for (auto _ : state) {
-        ClientDCSurface surface(g_panel, reuse);
+        ClientDCSurface surface(g_panel);
         draw_live_trace(surface, buffer, no_wait());
         wxTheApp->Yield(true); // let the display take the drawing, as the message loop would
     }
     report_per_pass(state);
-    state.SetLabel(reuse == ClientDCSurface::PenReuse::PerSurface ? "pens once per test"
-                                                                  : "pens at every pass");
 }
-BENCHMARK(BM_TraceOnWindow)
-    ->Arg(static_cast<int>(ClientDCSurface::PenReuse::PerSurface))
-    ->Arg(static_cast<int>(ClientDCSurface::PenReuse::PerSelection))
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_TraceOnWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_TraceLogicOnly(benchmark::State& state) {
     const CaptureBuffer& buffer = silence();

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "capture/DeliveryWait.h"
-#include "platform/WaveInApi.h"
-#include "platform/wave_types.h"
+#include "platform/wave_in/WaveInApi.h"
+#include "platform/wave_in/wave_types.h"
 
 #include <chrono>
 #include <cstdint>

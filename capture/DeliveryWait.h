@@ -1,7 +1,7 @@
 // How long the capture run waits for the device to deliver the bytes it reads.
 #pragma once
 
-#include "platform/wave_types.h"
+#include "platform/wave_in/wave_types.h"
 
 #include <chrono>
 

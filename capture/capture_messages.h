@@ -1,7 +1,7 @@
 // The fixed texts that report a capture run's device results, the same wherever a run is reported.
 #pragma once
 
-#include "platform/wave_types.h"
+#include "platform/wave_in/wave_types.h"
 
 #include <string_view>
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "capture/DeliveryWait.h"
-#include "capture/capture_test.h"
-#include "platform/DrawingSurface.h"
+#include "capture/capture_on_panel.h"
+#include "platform/drawing/DrawingSurface.h"
 
 // Draws bytes 0 to 998 of `buffer`: 999 passes over a band of 500 columns, each column erased just before
 // its bar is drawn, with the busy mark flickering. Each pass first waits, through `delivery`, for its byte

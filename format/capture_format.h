@@ -1,7 +1,7 @@
 // The one capture format the program works with, its default and the rule for its derived fields.
 #pragma once
 
-#include "platform/wave_types.h"
+#include "platform/wave_in/wave_types.h"
 
 // The program-wide record: zero at load, set to the default by the panel's setup.
 extern WAVEFORMATEX g_captureFormat;

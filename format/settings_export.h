@@ -1,8 +1,8 @@
 // Writes the capture format into the user's settings store, for other programs to read.
 #pragma once
 
-#include "platform/RegistryApi.h"
-#include "platform/wave_types.h"
+#include "platform/settings/RegistryApi.h"
+#include "platform/wave_in/wave_types.h"
 
 inline constexpr const char* kSettingsKeyPath = "Software\\Ostrel\\PALVEX";
 

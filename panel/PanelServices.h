@@ -2,9 +2,9 @@
 // target than its own client area.
 #pragma once
 
-#include "platform/DrawingTarget.h"
-#include "platform/RegistryApi.h"
-#include "platform/WaveInApi.h"
+#include "platform/drawing/DrawingTarget.h"
+#include "platform/settings/RegistryApi.h"
+#include "platform/wave_in/WaveInApi.h"
 
 struct PanelServices {
     WaveInApi& waveIn;

@@ -4,9 +4,9 @@
 #include "format/catalogues.h"
 #include "format/settings_export.h"
 #include "panel/TNewListBox.h"
-#include "platform/code_page_text.h"
-#include "platform/control_style.h"
-#include "platform/typed_text_limit.h"
+#include "platform/toolkit/code_page_text.h"
+#include "platform/toolkit/control_style.h"
+#include "platform/toolkit/typed_text_limit.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -74,7 +74,6 @@ template <typename TextAt> void fill_box(wxItemContainer* box, std::size_t count
 
 } // namespace
 
-// clang-format off
 wxBEGIN_EVENT_TABLE(TFenApp, wxPanel)
     EVT_LISTBOX_DCLICK(TFenApp::kFormatListId, TFenApp::EvFormatDoubleClick)
     EVT_COMBOBOX(TFenApp::kBitDepthBoxId, TFenApp::EvBitDepthChange)
@@ -83,9 +82,8 @@ wxBEGIN_EVENT_TABLE(TFenApp, wxPanel)
     EVT_BUTTON(TFenApp::kTestButtonId, TFenApp::EvTest)
     EVT_BUTTON(TFenApp::kQuitButtonId, TFenApp::EvQuit)
 wxEND_EVENT_TABLE()
-    // clang-format on
 
-    TFenApp::TFenApp(wxWindow* frame, PanelServices services)
+TFenApp::TFenApp(wxWindow* frame, PanelServices services)
     : wxPanel(frame, wxID_ANY), services_(services), clientArea_(this) {
     // The summary, status lines and trace are drawn white-backed against the window colour.
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));

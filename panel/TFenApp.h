@@ -2,10 +2,10 @@
 // frame, owns the capture buffer and routes the controls' notifications.
 #pragma once
 
-#include "capture/capture_test.h"
+#include "capture/capture_on_panel.h"
 #include "panel/PanelServices.h"
 #include "panel/apply_step.h"
-#include "platform/ClientDCTarget.h"
+#include "platform/drawing/ClientDCTarget.h"
 
 #include <wx/panel.h>
 

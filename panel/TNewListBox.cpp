@@ -2,7 +2,7 @@
 
 #include "panel/TFenApp.h"
 
-#include "platform/current_input.h"
+#include "platform/toolkit/current_input.h"
 
 namespace {
 
@@ -12,14 +12,12 @@ bool is_enter(int keyCode) {
 
 } // namespace
 
-// clang-format off
 wxBEGIN_EVENT_TABLE(TNewListBox, wxListBox)
     EVT_KEY_UP(TNewListBox::EvKeyUp)
     EVT_LISTBOX_DCLICK(wxID_ANY, TNewListBox::EvActivate)
 wxEND_EVENT_TABLE()
-    // clang-format on
 
-    TNewListBox::TNewListBox(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size)
+TNewListBox::TNewListBox(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size)
     : wxListBox(parent, id, position, size, 0, nullptr, wxLB_SINGLE | wxLB_NEEDED_SB) {}
 
 void TNewListBox::EvKeyUp(wxKeyEvent& event) {

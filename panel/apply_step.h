@@ -2,8 +2,8 @@
 // line.
 #pragma once
 
-#include "platform/DrawingTarget.h"
-#include "platform/wave_types.h"
+#include "platform/drawing/DrawingTarget.h"
+#include "platform/wave_in/wave_types.h"
 
 #include <string>
 

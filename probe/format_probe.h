@@ -1,8 +1,8 @@
 // One format probed: the capture run of TEST, without drawing, waiting for the whole buffer and timing it.
 #pragma once
 
-#include "platform/WaveInApi.h"
-#include "platform/wave_types.h"
+#include "platform/wave_in/WaveInApi.h"
+#include "platform/wave_in/wave_types.h"
 #include "probe/signal_figures.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // varnel-probe: the capture check of the window's TEST from a terminal, every format at once.
-#include "platform/PortAudioWaveIn.h"
-#include "platform/standard_streams.h"
+#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/wave_in/standard_streams.h"
 #include "probe/probe_program.h"
 
 #include <unistd.h>

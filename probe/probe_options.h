@@ -1,7 +1,7 @@
 // The command line of varnel-probe.
 #pragma once
 
-#include "platform/wave_types.h"
+#include "platform/wave_in/wave_types.h"
 
 #include <cstdint>
 #include <optional>

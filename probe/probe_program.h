@@ -1,8 +1,8 @@
 // varnel-probe as a whole: the command line in, the report and the exit status out.
 #pragma once
 
-#include "platform/CaptureDeviceCatalog.h"
-#include "platform/WaveInApi.h"
+#include "platform/wave_in/CaptureDeviceCatalog.h"
+#include "platform/wave_in/WaveInApi.h"
 
 #include <optional>
 #include <ostream>

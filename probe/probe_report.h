@@ -2,7 +2,7 @@
 // docs/varnel-probe.1), and the list of capture devices.
 #pragma once
 
-#include "platform/CaptureDeviceCatalog.h"
+#include "platform/wave_in/CaptureDeviceCatalog.h"
 #include "probe/format_probe.h"
 
 #include <nlohmann/json.hpp>

@@ -3,10 +3,10 @@
 // own private PipeWire session; needs an X display (xvfb-run).
 // Run: build/bench/varnel_sound_server_bench [presses per format, default 15]
 #include "bench_window.h"
-#include "capture/capture_test.h"
+#include "capture/capture_on_panel.h"
 #include "format/capture_format.h"
-#include "platform/ClientDCTarget.h"
-#include "platform/PortAudioWaveIn.h"
+#include "platform/drawing/ClientDCTarget.h"
+#include "platform/wave_in/PortAudioWaveIn.h"
 #include "support/SoundServerSession.h"
 
 #include <wx/app.h>

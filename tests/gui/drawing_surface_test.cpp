@@ -1,10 +1,10 @@
 // The panel's drawing surface on the real display: pure colours, end points left out, opaque text, nothing
 // kept for repainting, and the very pixels plain toolkit calls paint for a TEST press and a trace.
-#include "capture/capture_test.h"
+#include "capture/capture_on_panel.h"
 #include "capture/live_trace.h"
 #include "format/capture_format.h"
-#include "platform/ClientDCSurface.h"
-#include "platform/code_page_text.h"
+#include "platform/drawing/ClientDCSurface.h"
+#include "platform/toolkit/code_page_text.h"
 #include "support/RasterTarget.h"
 #include "support/ScriptedWaveIn.h"
 #include "support/gui/GuiTestEnvironment.h"
@@ -107,7 +107,7 @@ std::vector<DrawOp> texts_over_bars() {
     return recorded.ops();
 }
 
-class DrawingSurfaceOnScreen : public ::testing::TestWithParam<ClientDCSurface::PenReuse> {
+class DrawingSurfaceOnScreen : public ::testing::Test {
 protected:
     DrawingSurfaceOnScreen() {
         frame = new wxFrame(nullptr, wxID_ANY, "surface", wxDefaultPosition, wxSize(510, 440));
@@ -121,9 +121,7 @@ protected:
         frame->Destroy();
         gui::pump_for(50ms);
     }
-    std::unique_ptr<ClientDCSurface> surface() {
-        return std::make_unique<ClientDCSurface>(panel, GetParam());
-    }
+    std::unique_ptr<ClientDCSurface> surface() { return std::make_unique<ClientDCSurface>(panel); }
     void line(DrawingSurface& on, TColor colour, wxPoint from, wxPoint to) {
         on.selectPen(colour);
         on.moveTo(from.x, from.y);
@@ -158,7 +156,7 @@ protected:
     wxPanel* panel = nullptr;
 };
 
-TEST_P(DrawingSurfaceOnScreen, LinesPaintPureColoursFromTheStartUpToButNotIncludingTheEnd) {
+TEST_F(DrawingSurfaceOnScreen, LinesPaintPureColoursFromTheStartUpToButNotIncludingTheEnd) {
     {
         auto on = surface();
         line(*on, TColor::LtGreen, {20, 293}, {20, 229}); // a bar of byte 128
@@ -195,7 +193,7 @@ TEST_P(DrawingSurfaceOnScreen, LinesPaintPureColoursFromTheStartUpToButNotInclud
     EXPECT_EQ(pixel_at(image, 23, 250), TColor::White);
 }
 
-TEST_P(DrawingSurfaceOnScreen, WhiteErasesWhatGreenPainted) {
+TEST_F(DrawingSurfaceOnScreen, WhiteErasesWhatGreenPainted) {
     {
         auto on = surface();
         line(*on, TColor::LtGreen, {30, 293}, {30, 167});
@@ -208,7 +206,7 @@ TEST_P(DrawingSurfaceOnScreen, WhiteErasesWhatGreenPainted) {
     EXPECT_EQ(pixel_at(image, 30, 293), TColor::LtGreen); // the erase leaves the baseline
 }
 
-TEST_P(DrawingSurfaceOnScreen, TextCoversItsOwnRectangleOnlyBlackOnWhite) {
+TEST_F(DrawingSurfaceOnScreen, TextCoversItsOwnRectangleOnlyBlackOnWhite) {
     const std::string text = "Nbr 0";
     {
         auto on = surface();
@@ -235,7 +233,7 @@ TEST_P(DrawingSurfaceOnScreen, TextCoversItsOwnRectangleOnlyBlackOnWhite) {
     EXPECT_EQ(pixel_at(image, 60, 298), TColor::LtGreen);
 }
 
-TEST_P(DrawingSurfaceOnScreen, DrawingIsClippedAndNotRepainted) {
+TEST_F(DrawingSurfaceOnScreen, DrawingIsClippedAndNotRepainted) {
     {
         auto on = surface();
         line(*on, TColor::LtGreen, {100, -50}, {100, 5000});
@@ -248,7 +246,7 @@ TEST_P(DrawingSurfaceOnScreen, DrawingIsClippedAndNotRepainted) {
     EXPECT_EQ(pixel_at(shown(), 100, 200), TColor::White);
 }
 
-TEST_P(DrawingSurfaceOnScreen, ShowsWhatPlainToolkitCallsShowForAPressAndATraceStoppedPartway) {
+TEST_F(DrawingSurfaceOnScreen, ShowsWhatPlainToolkitCallsShowForAPressAndATraceStoppedPartway) {
     const std::vector<DrawOp> press = press_calls();
     const std::vector<DrawOp> texts = texts_over_bars();
     const struct {
@@ -276,9 +274,5 @@ TEST_P(DrawingSurfaceOnScreen, ShowsWhatPlainToolkitCallsShowForAPressAndATraceS
         EXPECT_EQ(differing_pixels(grab_client_area(panel), expected), 0);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(PenReuse, DrawingSurfaceOnScreen,
-                         ::testing::Values(ClientDCSurface::PenReuse::PerSurface,
-                                           ClientDCSurface::PenReuse::PerSelection));
 
 } // namespace

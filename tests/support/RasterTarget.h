@@ -3,7 +3,7 @@
 // without a display. Text uses a fixed cell of kCellWidth x kCellHeight pixels per character.
 #pragma once
 
-#include "platform/DrawingTarget.h"
+#include "platform/drawing/DrawingTarget.h"
 
 #include <map>
 #include <string>

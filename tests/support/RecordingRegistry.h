@@ -1,7 +1,7 @@
 // A settings store for tests: logs every request and answers as scripted.
 #pragma once
 
-#include "platform/RegistryApi.h"
+#include "platform/settings/RegistryApi.h"
 
 #include <set>
 #include <string>

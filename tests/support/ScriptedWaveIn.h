@@ -3,7 +3,7 @@
 // its own as a real device does.
 #pragma once
 
-#include "platform/WaveInApi.h"
+#include "platform/wave_in/WaveInApi.h"
 
 #include <atomic>
 #include <chrono>

@@ -3,7 +3,7 @@
 // without a graphical session the program says which is missing. Each case runs in a child process, since
 // the toolkit starts once per process.
 #include "app/startup.h"
-#include "platform/global_exception.h"
+#include "platform/toolkit/global_exception.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>

@@ -1,4 +1,4 @@
-#include "capture/capture_test.h"
+#include "capture/capture_on_panel.h"
 #include "format/capture_format.h"
 #include "support/RasterTarget.h"
 #include "support/ScriptedWaveIn.h"

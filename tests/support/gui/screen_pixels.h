@@ -1,7 +1,7 @@
 // Reads back what a window shows on the X display, for tests that check drawn pixels.
 #pragma once
 
-#include "platform/TColor.h"
+#include "platform/drawing/TColor.h"
 
 #include <wx/gdicmn.h>
 #include <wx/image.h>

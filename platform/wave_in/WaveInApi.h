@@ -2,7 +2,7 @@
 // tests put a scripted device in its place.
 #pragma once
 
-#include "platform/wave_types.h"
+#include "platform/wave_in/wave_types.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "platform/typed_text_limit.h"
+#include "platform/toolkit/typed_text_limit.h"
 
 #include <gtk/gtk.h>
 #include <wx/combobox.h>

@@ -1,16 +1,15 @@
 // Hands out client-area surfaces of one window.
 #pragma once
 
-#include "platform/ClientDCSurface.h"
-#include "platform/DrawingTarget.h"
+#include "platform/drawing/DrawingTarget.h"
+
+#include <memory>
 
 class wxWindow;
 
 class ClientDCTarget : public DrawingTarget {
 public:
-    explicit ClientDCTarget(wxWindow* window,
-                            ClientDCSurface::PenReuse reuse = ClientDCSurface::PenReuse::PerSurface)
-        : window_(window), reuse_(reuse) {}
+    explicit ClientDCTarget(wxWindow* window) : window_(window) {}
 
     // A surface on the window's client area once the window is on the screen; before that, one that draws
     // nothing, since there is nothing of the window to draw on yet.
@@ -18,5 +17,4 @@ public:
 
 private:
     wxWindow* window_;
-    ClientDCSurface::PenReuse reuse_;
 };

@@ -1,4 +1,4 @@
-#include "platform/current_input.h"
+#include "platform/toolkit/current_input.h"
 
 #include <gtk/gtk.h>
 

@@ -4,7 +4,7 @@
 // values set on an open key reach the file together at its close, whose status tells if the file took them.
 #pragma once
 
-#include "platform/RegistryApi.h"
+#include "platform/settings/RegistryApi.h"
 
 #include <map>
 #include <memory>

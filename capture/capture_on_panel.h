@@ -4,9 +4,9 @@
 
 #include "capture/CaptureRun.h"
 #include "capture/DeliveryWait.h"
-#include "platform/DrawingTarget.h"
-#include "platform/WaveInApi.h"
-#include "platform/wave_types.h"
+#include "platform/drawing/DrawingTarget.h"
+#include "platform/wave_in/WaveInApi.h"
+#include "platform/wave_in/wave_types.h"
 
 #include <array>
 

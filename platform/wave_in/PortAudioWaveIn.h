@@ -1,9 +1,9 @@
 // The wave-input layer over PortAudio: the program's capture device on Linux.
 #pragma once
 
-#include "platform/AudioLibrary.h"
-#include "platform/CaptureDeviceCatalog.h"
-#include "platform/WaveInApi.h"
+#include "platform/wave_in/AudioLibrary.h"
+#include "platform/wave_in/CaptureDeviceCatalog.h"
+#include "platform/wave_in/WaveInApi.h"
 
 #include <portaudio.h>
 

@@ -1,6 +1,6 @@
-#include "platform/AudioLibrary.h"
+#include "platform/wave_in/AudioLibrary.h"
 
-#include "platform/audio_quiet.h"
+#include "platform/wave_in/audio_quiet.h"
 
 #include <portaudio.h>
 
@@ -50,7 +50,7 @@ void AudioLibrary::startInBackground() {
     }
     // The process-wide settings are made here, on the caller's thread: the starting thread touches
     // neither the environment nor the standard streams.
-    quietAudioLibraries();
+    quiet_audio_libraries();
     std::thread([state = state_, start = start_] {
         const int error = start();
         const std::lock_guard lock(state->mutex);

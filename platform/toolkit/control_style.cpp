@@ -1,4 +1,4 @@
-#include "platform/control_style.h"
+#include "platform/toolkit/control_style.h"
 
 #include <gtk/gtk.h>
 #include <wx/window.h>

@@ -1,6 +1,6 @@
-#include "platform/FileConfigRegistry.h"
+#include "platform/settings/FileConfigRegistry.h"
 
-#include "platform/code_page_text.h"
+#include "platform/toolkit/code_page_text.h"
 
 #include <acl/libacl.h>
 #include <attr/libattr.h>

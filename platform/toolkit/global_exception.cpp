@@ -1,6 +1,6 @@
-#include "platform/global_exception.h"
+#include "platform/toolkit/global_exception.h"
 
-#include "platform/code_page_text.h"
+#include "platform/toolkit/code_page_text.h"
 
 #include <gtk/gtk.h>
 #include <wx/app.h>

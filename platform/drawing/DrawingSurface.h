@@ -2,7 +2,7 @@
 // for repainting.
 #pragma once
 
-#include "platform/TColor.h"
+#include "platform/drawing/TColor.h"
 
 #include <string_view>
 

@@ -1,5 +1,5 @@
-// The program's texts are 8-bit, in the system's code page: every byte stands for one character, both ways
-// between the program and the toolkit.
+// The program's texts are 8-bit, in ISO-8859-1 whatever the system's locale: every byte stands for one
+// character, both ways between the program and the toolkit.
 #pragma once
 
 #include <wx/string.h>

@@ -1,8 +1,8 @@
 // The drawing surface over a wxClientDC on a window's client area.
 #pragma once
 
-#include "platform/DrawingSurface.h"
-#include "platform/RenderedTextCache.h"
+#include "platform/drawing/DrawingSurface.h"
+#include "platform/drawing/RenderedTextCache.h"
 
 #include <wx/brush.h>
 #include <wx/dcclient.h>
@@ -12,10 +12,7 @@
 
 class ClientDCSurface : public DrawingSurface {
 public:
-    // Pens made once per colour for the life of the surface, or made afresh at every selection.
-    enum class PenReuse { PerSurface, PerSelection };
-
-    explicit ClientDCSurface(wxWindow* window, PenReuse reuse = PenReuse::PerSurface);
+    explicit ClientDCSurface(wxWindow* window);
 
     void drawText(int x, int y, std::string_view text) override;
     void selectPen(TColor colour) override;
@@ -28,8 +25,8 @@ private:
 
     wxClientDC dc_;
     RenderedTextCache texts_{dc_};
-    PenReuse reuse_;
     wxPoint position_{0, 0};
     wxBrush pen_;
+    // One pen a colour for the life of the surface: a trace selects two colours 1998 times.
     std::map<std::tuple<int, int, int>, wxBrush> pens_;
 };

@@ -1,4 +1,4 @@
-#include "capture/capture_test.h"
+#include "capture/capture_on_panel.h"
 
 #include "capture/capture_messages.h"
 #include "capture/live_trace.h"

@@ -1,4 +1,4 @@
-#include "platform/standard_streams.h"
+#include "platform/wave_in/standard_streams.h"
 
 #include <fcntl.h>
 #include <unistd.h>

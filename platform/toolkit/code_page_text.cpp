@@ -1,4 +1,4 @@
-#include "platform/code_page_text.h"
+#include "platform/toolkit/code_page_text.h"
 
 wxString to_toolkit_text(std::string_view text) {
     return wxString(text.data(), wxConvISO8859_1, text.size());

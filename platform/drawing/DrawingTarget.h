@@ -1,7 +1,7 @@
 // Where a drawing operation gets its short-lived surface from.
 #pragma once
 
-#include "platform/DrawingSurface.h"
+#include "platform/drawing/DrawingSurface.h"
 
 #include <memory>
 

@@ -1,6 +1,7 @@
-#include "platform/ClientDCTarget.h"
+#include "platform/drawing/ClientDCTarget.h"
 
-#include "platform/DiscardingSurface.h"
+#include "platform/drawing/ClientDCSurface.h"
+#include "platform/drawing/DiscardingSurface.h"
 
 #include <wx/window.h>
 
@@ -11,5 +12,5 @@ std::unique_ptr<DrawingSurface> ClientDCTarget::createSurface() {
     if (!window_->IsShownOnScreen() || window_->GTKGetDrawingWindow() == nullptr) {
         return std::make_unique<DiscardingSurface>();
     }
-    return std::make_unique<ClientDCSurface>(window_, reuse_);
+    return std::make_unique<ClientDCSurface>(window_);
 }

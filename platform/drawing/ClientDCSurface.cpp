@@ -1,6 +1,6 @@
-#include "platform/ClientDCSurface.h"
+#include "platform/drawing/ClientDCSurface.h"
 
-#include "platform/code_page_text.h"
+#include "platform/toolkit/code_page_text.h"
 
 #include <wx/graphics.h>
 #include <wx/pen.h>
@@ -23,7 +23,7 @@ std::pair<int, int> half_open_run(int from, int to) {
 
 } // namespace
 
-ClientDCSurface::ClientDCSurface(wxWindow* window, PenReuse reuse) : dc_(window), reuse_(reuse) {
+ClientDCSurface::ClientDCSurface(wxWindow* window) : dc_(window) {
     // The toolkit antialiases and paints both end points of a line; the program's pictures are pure
     // colours with the end point left out, so lines are painted as exact pixel runs instead.
     if (wxGraphicsContext* gc = dc_.GetGraphicsContext()) {
@@ -48,9 +48,6 @@ void ClientDCSurface::selectPen(TColor colour) {
 }
 
 wxBrush ClientDCSurface::penBrush(TColor colour) {
-    if (reuse_ == PenReuse::PerSelection) {
-        return wxBrush(to_wx(colour), wxBRUSHSTYLE_SOLID);
-    }
     const auto key = std::make_tuple(colour.red, colour.green, colour.blue);
     auto found = pens_.find(key);
     if (found == pens_.end()) {

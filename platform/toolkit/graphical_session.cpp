@@ -1,4 +1,4 @@
-#include "platform/graphical_session.h"
+#include "platform/toolkit/graphical_session.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // A drawing surface that draws nothing: what stands for a window that is not on the screen yet.
 #pragma once
 
-#include "platform/DrawingSurface.h"
+#include "platform/drawing/DrawingSurface.h"
 
 class DiscardingSurface : public DrawingSurface {
 public:

@@ -1,6 +1,6 @@
-#include "platform/RenderedTextCache.h"
+#include "platform/drawing/RenderedTextCache.h"
 
-#include "platform/code_page_text.h"
+#include "platform/toolkit/code_page_text.h"
 
 #include <wx/dcgraph.h>
 #include <wx/graphics.h>

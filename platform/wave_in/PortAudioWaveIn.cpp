@@ -1,7 +1,7 @@
-#include "platform/PortAudioWaveIn.h"
+#include "platform/wave_in/PortAudioWaveIn.h"
 
-#include "platform/alsa_capture_check.h"
-#include "platform/audio_quiet.h"
+#include "platform/wave_in/alsa_capture_check.h"
+#include "platform/wave_in/audio_quiet.h"
 
 #include <algorithm>
 #include <array>
@@ -21,22 +21,22 @@ namespace {
 // The audio callback never takes this lock, so holding it can never stall the device.
 // Neither this nor the set below is ever destroyed: the program keeps its layer in a static, whose
 // destructor runs at exit and still needs both.
-std::mutex& layerMutex() {
+std::mutex& layer_mutex() {
     static auto* const mutex = new std::mutex;
     return *mutex;
 }
 
 // Devices open through any instance, once per open stream, so that a second open is refused as the
 // program expects rather than two captures silently splitting one device between them.
-std::multiset<std::string>& devicesInUse() {
+std::multiset<std::string>& devices_in_use() {
     static auto* const devices = new std::multiset<std::string>;
     return *devices;
 }
 
-void releaseDevice(const std::string& key) {
-    const auto found = devicesInUse().find(key);
-    if (found != devicesInUse().end())
-        devicesInUse().erase(found);
+void release_device_key(const std::string& key) {
+    const auto found = devices_in_use().find(key);
+    if (found != devices_in_use().end())
+        devices_in_use().erase(found);
 }
 
 // The system's default capture device, as ALSA's configuration names it.
@@ -45,7 +45,7 @@ constexpr const char* kDefaultAlsaDevice = "default";
 // Handle values are never reused, so a handle kept after its close is simply unknown afterwards.
 std::uintptr_t nextHandleValue = 1;
 
-void markDone(WAVEHDR& header) {
+void mark_done(WAVEHDR& header) {
     // One atomic step, so that nobody ever sees a header both queued and done. Release publishes the
     // bytes recorded into it to whoever sees WHDR_DONE.
     std::uint32_t flags = header.dwFlags.load(std::memory_order_relaxed);
@@ -55,7 +55,7 @@ void markDone(WAVEHDR& header) {
 }
 
 // Capture devices in the order device ids count them: the system default first, so that id 0 is it.
-std::vector<PaDeviceIndex> captureDeviceIndices() {
+std::vector<PaDeviceIndex> capture_device_indices() {
     std::vector<PaDeviceIndex> devices;
     const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
     if (preferred != paNoDevice)
@@ -70,7 +70,7 @@ std::vector<PaDeviceIndex> captureDeviceIndices() {
 }
 
 // Device indices change whenever the library is reinitialised; names do not.
-std::string deviceKey(PaDeviceIndex index, const PaDeviceInfo& info) {
+std::string device_key(PaDeviceIndex index, const PaDeviceInfo& info) {
     const PaHostApiInfo* api = Pa_GetHostApiInfo(info.hostApi);
     std::string key = api != nullptr && api->name != nullptr ? api->name : "?";
     key += '\n';
@@ -81,11 +81,11 @@ std::string deviceKey(PaDeviceIndex index, const PaDeviceInfo& info) {
 // The library prints its own diagnostics from inside these calls, past every hook; they go nowhere.
 template <typename Call> PaError quietly(Call call) {
     PaError error = paNoError;
-    runWithStderrMuted([&] { error = call(); });
+    run_with_stderr_muted([&] { error = call(); });
     return error;
 }
 
-bool headerArgumentsValid(const WAVEHDR* header, unsigned headerSize) {
+bool header_arguments_valid(const WAVEHDR* header, unsigned headerSize) {
     return header != nullptr && headerSize >= kWaveHdrSize;
 }
 
@@ -129,7 +129,7 @@ struct PortAudioWaveIn::OpenDevice {
     }
 
     void finish(WAVEHDR& header) {
-        markDone(header);
+        mark_done(header);
         queued.fetch_sub(1, std::memory_order_release);
     }
 
@@ -261,30 +261,30 @@ PortAudioWaveIn::PortAudioWaveIn(std::chrono::milliseconds libraryStartBound)
     : libraryStartBound_(libraryStartBound) {}
 
 PortAudioWaveIn::~PortAudioWaveIn() {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     for (auto& [value, device] : devices_)
         closeDevice(*device);
     devices_.clear();
 }
 
 void PortAudioWaveIn::allowConcurrentOpens() {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     concurrentOpens_ = true;
 }
 
 void PortAudioWaveIn::startInBackground() {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     library_.startInBackground();
 }
 
 std::vector<CaptureDeviceInfo> PortAudioWaveIn::captureDevices() {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     restartLibraryIfWanted();
     std::vector<CaptureDeviceInfo> listed;
     if (!library_.awaitReady(libraryStartBound_))
         return listed;
     const PaDeviceIndex preferred = Pa_GetDefaultInputDevice();
-    for (const PaDeviceIndex index : captureDeviceIndices()) {
+    for (const PaDeviceIndex index : capture_device_indices()) {
         CaptureDeviceInfo& device = listed.emplace_back();
         device.isDefault = index == preferred;
         const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
@@ -312,7 +312,7 @@ MMRESULT PortAudioWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const W
     const WAVEFORMATEX copy = *format;
     if (const MMRESULT refusal = checkFormat(copy); refusal != MMSYSERR_NOERROR)
         return refusal;
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     try {
         return openLocked(handle, deviceId, copy);
     } catch (const std::bad_alloc&) {
@@ -327,7 +327,7 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
     if (Pa_GetHostApiCount() <= 0)
         return refreshDevicesAfter(MMSYSERR_NODRIVER);
 
-    const std::vector<PaDeviceIndex> devices = captureDeviceIndices();
+    const std::vector<PaDeviceIndex> devices = capture_device_indices();
     const std::size_t position = deviceId == WAVE_MAPPER ? 0 : deviceId;
     if (position >= devices.size())
         return refreshDevicesAfter(position == 0
@@ -337,8 +337,8 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
     const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
     if (info == nullptr)
         return refreshDevicesAfter(MMSYSERR_BADDEVICEID);
-    std::string key = deviceKey(index, *info);
-    if (!concurrentOpens_ && devicesInUse().contains(key))
+    std::string key = device_key(index, *info);
+    if (!concurrentOpens_ && devices_in_use().contains(key))
         return MMSYSERR_ALLOCATED;
 
     auto owned = std::make_unique<OpenDevice>();
@@ -348,13 +348,13 @@ MMRESULT PortAudioWaveIn::openLocked(HWAVEIN* handle, unsigned deviceId, const W
     const std::uintptr_t value = nextHandleValue++;
     devices_.emplace(value, std::move(owned));
     try {
-        devicesInUse().insert(key);
+        devices_in_use().insert(key);
     } catch (...) {
         devices_.erase(value);
         throw;
     }
     if (const MMRESULT result = openStream(device, index, format); result != MMSYSERR_NOERROR) {
-        releaseDevice(key);
+        release_device_key(key);
         devices_.erase(value);
         return result == MMSYSERR_NODRIVER ? refreshDevicesAfter(result) : result;
     }
@@ -410,14 +410,15 @@ void PortAudioWaveIn::closeDevice(OpenDevice& device) {
         quietly([&] { return Pa_CloseStream(device.stream); });
         device.stream = nullptr;
     }
-    releaseDevice(device.key);
+    release_device_key(device.key);
 }
 
 MMRESULT PortAudioWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     if (find(handle) == nullptr)
         return MMSYSERR_INVALHANDLE;
-    if (!headerArgumentsValid(header, headerSize) || header->lpData == nullptr || header->dwBufferLength == 0)
+    if (!header_arguments_valid(header, headerSize) || header->lpData == nullptr ||
+        header->dwBufferLength == 0)
         return MMSYSERR_INVALPARAM;
     if ((header->dwFlags.load(std::memory_order_acquire) & WHDR_INQUEUE) != 0)
         return WAVERR_STILLPLAYING;
@@ -426,10 +427,10 @@ MMRESULT PortAudioWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, u
 }
 
 MMRESULT PortAudioWaveIn::waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     if (find(handle) == nullptr)
         return MMSYSERR_INVALHANDLE;
-    if (!headerArgumentsValid(header, headerSize))
+    if (!header_arguments_valid(header, headerSize))
         return MMSYSERR_INVALPARAM;
     if ((header->dwFlags.load(std::memory_order_acquire) & WHDR_INQUEUE) != 0)
         return WAVERR_STILLPLAYING;
@@ -438,11 +439,11 @@ MMRESULT PortAudioWaveIn::waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header,
 }
 
 MMRESULT PortAudioWaveIn::waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     OpenDevice* device = find(handle);
     if (device == nullptr)
         return MMSYSERR_INVALHANDLE;
-    if (!headerArgumentsValid(header, headerSize))
+    if (!header_arguments_valid(header, headerSize))
         return MMSYSERR_INVALPARAM;
     const std::uint32_t flags = header->dwFlags.load(std::memory_order_acquire);
     if ((flags & WHDR_PREPARED) == 0)
@@ -468,7 +469,7 @@ MMRESULT PortAudioWaveIn::waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsig
 }
 
 MMRESULT PortAudioWaveIn::waveInStart(HWAVEIN handle) {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     OpenDevice* device = find(handle);
     if (device == nullptr)
         return MMSYSERR_INVALHANDLE;
@@ -483,7 +484,7 @@ MMRESULT PortAudioWaveIn::waveInStart(HWAVEIN handle) {
 }
 
 MMRESULT PortAudioWaveIn::waveInReset(HWAVEIN handle) {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     OpenDevice* device = find(handle);
     if (device == nullptr)
         return MMSYSERR_INVALHANDLE;
@@ -501,7 +502,7 @@ MMRESULT PortAudioWaveIn::waveInReset(HWAVEIN handle) {
 }
 
 MMRESULT PortAudioWaveIn::waveInClose(HWAVEIN handle) {
-    std::lock_guard lock(layerMutex());
+    std::lock_guard lock(layer_mutex());
     const auto found = devices_.find(reinterpret_cast<std::uintptr_t>(handle));
     if (found == devices_.end())
         return MMSYSERR_INVALHANDLE;
