@@ -24,3 +24,13 @@ void recompute_derived_fields(WAVEFORMATEX& format) {
     format.nAvgBytesPerSec =
         static_cast<std::uint32_t>(std::uint64_t{format.nBlockAlign} * format.nSamplesPerSec);
 }
+
+WAVEFORMATEX pcm_format(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels) {
+    WAVEFORMATEX format{};
+    set_default_format(format);
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = bits;
+    format.nChannels = channels;
+    recompute_derived_fields(format);
+    return format;
+}

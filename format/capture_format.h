@@ -11,3 +11,6 @@ void set_default_format(WAVEFORMATEX& format);
 
 // nBlockAlign from channels and bits, then nAvgBytesPerSec from nBlockAlign and the rate.
 void recompute_derived_fields(WAVEFORMATEX& format);
+
+// A PCM record of the given rate, bits and channels with consistent derived fields.
+WAVEFORMATEX pcm_format(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels);

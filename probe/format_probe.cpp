@@ -45,16 +45,6 @@ bool FormatProbe::recordedBuffer() const {
            bytesRecorded >= bytesExpected;
 }
 
-WAVEFORMATEX pcm_format(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels) {
-    WAVEFORMATEX format{};
-    set_default_format(format);
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nChannels = channels;
-    recompute_derived_fields(format);
-    return format;
-}
-
 FormatProbe probe_format(WaveInApi& device, unsigned deviceId, const WAVEFORMATEX& format,
                          std::uint32_t bufferBytes) {
     FormatProbe probe;

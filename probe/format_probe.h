@@ -31,9 +31,6 @@ struct FormatProbe {
     bool recordedBuffer() const;
 };
 
-// Creates a PCM record of the given rate, bits and channels with consistent derived fields.
-WAVEFORMATEX pcm_format(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels);
-
 // Opens device `deviceId` with `format`, records `bufferBytes` bytes, waits for them as TEST does (up to
 // the recording's duration plus a second from the start) and measures what came.
 FormatProbe probe_format(WaveInApi& device, unsigned deviceId, const WAVEFORMATEX& format,

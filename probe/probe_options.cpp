@@ -1,5 +1,6 @@
 #include "probe/probe_options.h"
 
+#include "format/capture_format.h"
 #include "format/catalogues.h"
 #include "probe/format_probe.h"
 

@@ -35,16 +35,6 @@ double milliseconds_since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels) {
-    WAVEFORMATEX format{};
-    set_default_format(format);
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nChannels = channels;
-    recompute_derived_fields(format);
-    return format;
-}
-
 // arecord as its own process, recording the frames a press records, with the same device and format.
 double arecord_milliseconds(const WAVEFORMATEX& format) {
     const unsigned frames = kCaptureLength / format.nBlockAlign;
@@ -69,7 +59,7 @@ void bench(wxPanel* panel, int presses) {
     for (std::uint32_t rate : {11025u, 22050u, 44100u}) {
         for (std::uint16_t bits : {8, 16}) {
             for (std::uint16_t channels : {1, 2}) {
-                const WAVEFORMATEX format = pcm(rate, bits, channels);
+                const WAVEFORMATEX format = pcm_format(rate, bits, channels);
                 const double audio = 1000.0 * kCaptureLength / format.nAvgBytesPerSec;
                 std::vector<double> press, arecord;
                 std::uint32_t fewest = kCaptureLength;

@@ -2,6 +2,7 @@
 // the buffers' audio durations (the target is that sum plus 12 x 60 ms) and beside arecord making the same
 // 12 captures one process each. Starts its own private PipeWire session; needs no display.
 // Run: build/bench/varnel_probe_bench [runs, default 10]
+#include "format/capture_format.h"
 #include "platform/wave_in/PortAudioWaveIn.h"
 #include "probe/format_probe.h"
 #include "probe/probe_options.h"

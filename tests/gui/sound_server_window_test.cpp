@@ -52,13 +52,7 @@ protected:
             GTEST_SKIP() << session.unavailable();
     }
 
-    void choose(const PcmFormat& pcm) {
-        set_default_format(g_captureFormat);
-        g_captureFormat.nSamplesPerSec = pcm.rate;
-        g_captureFormat.wBitsPerSample = pcm.bits;
-        g_captureFormat.nChannels = pcm.channels;
-        recompute_derived_fields(g_captureFormat);
-    }
+    void choose(const PcmFormat& pcm) { g_captureFormat = pcm_format(pcm.rate, pcm.bits, pcm.channels); }
     void pressTest() {
         const std::size_t before = window.textsDrawnAt(40, 340);
         window.clickControl(TFenApp::kTestButtonId);
