@@ -15,10 +15,8 @@ const wxSize kFrameSize(510, 440); // outer size, borders and caption included
 // program accepts and ignores whatever it is given.
 bool TApp::OnInit() {
     auto* frame = new wxFrame(nullptr, wxID_ANY, kCaption, wxDefaultPosition, kFrameSize);
-    new TFenApp(frame, PanelServices{waveIn_, registry_});
+    new TFenApp(frame, PanelServices{*waveIn_, *registry_});
     SetTopWindow(frame);
     frame->Show();
-    // Once the window is up, not before: the library's start must not hold the window back.
-    CallAfter([this] { waveIn_.startInBackground(); });
     return true;
 }

@@ -2,10 +2,12 @@
 // the control panel as its client.
 #pragma once
 
-#include "platform/settings/FileConfigRegistry.h"
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/settings/user_registry.h"
+#include "platform/wave_in/CaptureSystem.h"
 
 #include <wx/app.h>
+
+#include <memory>
 
 class TApp : public wxApp {
 public:
@@ -14,6 +16,6 @@ public:
 private:
     // The toolkit deletes the application after every window is gone, so these outlive the panel that
     // works through them.
-    PortAudioWaveIn waveIn_;
-    FileConfigRegistry registry_;
+    std::unique_ptr<CaptureSystem> waveIn_ = make_capture_system();
+    std::unique_ptr<RegistryApi> registry_ = make_user_registry();
 };

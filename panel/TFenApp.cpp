@@ -84,7 +84,7 @@ wxBEGIN_EVENT_TABLE(TFenApp, wxPanel)
 wxEND_EVENT_TABLE()
 
 TFenApp::TFenApp(wxWindow* frame, PanelServices services)
-    : wxPanel(frame, wxID_ANY), services_(services), clientArea_(this) {
+    : wxPanel(frame, wxID_ANY), services_(services), clientArea_(make_client_area_target(this)) {
     // The summary, status lines and trace are drawn white-backed against the window colour.
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
     CreateControls();
@@ -124,7 +124,7 @@ PanelSelections TFenApp::CurrentSelections() const {
 }
 
 DrawingTarget& TFenApp::Drawing() {
-    return services_.drawing != nullptr ? *services_.drawing : clientArea_;
+    return services_.drawing != nullptr ? *services_.drawing : *clientArea_;
 }
 
 void TFenApp::Apply() {

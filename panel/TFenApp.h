@@ -5,7 +5,7 @@
 #include "capture/capture_on_panel.h"
 #include "panel/PanelServices.h"
 #include "panel/apply_step.h"
-#include "platform/drawing/ClientDCTarget.h"
+#include "platform/drawing/client_area.h"
 
 #include <wx/panel.h>
 
@@ -59,7 +59,7 @@ private:
     CaptureBuffer captureBuffer_{};
 
     PanelServices services_;
-    ClientDCTarget clientArea_;
+    std::unique_ptr<DrawingTarget> clientArea_;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -5,8 +5,8 @@
 #include "bench_window.h"
 #include "capture/capture_on_panel.h"
 #include "format/capture_format.h"
-#include "platform/drawing/ClientDCTarget.h"
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/drawing/linux/ClientDCTarget.h"
+#include "platform/wave_in/linux/PortAudioWaveIn.h"
 #include "support/SoundServerSession.h"
 
 #include <wx/app.h>

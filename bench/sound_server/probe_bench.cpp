@@ -3,7 +3,7 @@
 // 12 captures one process each. Starts its own private PipeWire session; needs no display.
 // Run: build/bench/varnel_probe_bench [runs, default 10]
 #include "format/capture_format.h"
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/PortAudioWaveIn.h"
 #include "probe/format_probe.h"
 #include "probe/probe_options.h"
 #include "support/SoundServerSession.h"

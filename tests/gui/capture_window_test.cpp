@@ -2,7 +2,7 @@
 // plugin, with the trace checked on the screen.
 #include "format/capture_format.h"
 #include "panel/TFenApp.h"
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/PortAudioWaveIn.h"
 #include "support/AlsaFileDevice.h"
 #include "support/RasterTarget.h"
 #include "support/RecordingRegistry.h"

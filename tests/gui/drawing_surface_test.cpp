@@ -3,7 +3,7 @@
 #include "capture/capture_on_panel.h"
 #include "capture/live_trace.h"
 #include "format/capture_format.h"
-#include "platform/drawing/ClientDCSurface.h"
+#include "platform/drawing/linux/ClientDCSurface.h"
 #include "platform/toolkit/code_page_text.h"
 #include "support/RasterTarget.h"
 #include "support/ScriptedWaveIn.h"

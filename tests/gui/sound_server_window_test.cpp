@@ -2,7 +2,7 @@
 // capture through) that plays a steady level into the default source.
 #include "format/capture_format.h"
 #include "panel/TFenApp.h"
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/PortAudioWaveIn.h"
 #include "support/RecordingRegistry.h"
 #include "support/SoundServerSession.h"
 #include "support/StderrCapture.h"

@@ -1,5 +1,5 @@
 // The audio library's start, with a start that the test holds back as a hung device probe would.
-#include "platform/wave_in/AudioLibrary.h"
+#include "platform/wave_in/linux/AudioLibrary.h"
 
 #include <gtest/gtest.h>
 

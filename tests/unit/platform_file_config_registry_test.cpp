@@ -1,5 +1,5 @@
 // The registry over settings files, against real files in a private config folder.
-#include "platform/settings/FileConfigRegistry.h"
+#include "platform/settings/linux/FileConfigRegistry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The wave-input layer against a real capture path: PortAudio over ALSA, with ALSA's file plugin standing
 // in for a microphone.
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/PortAudioWaveIn.h"
 #include "support/AlsaFileDevice.h"
 #include "support/StderrCapture.h"
 

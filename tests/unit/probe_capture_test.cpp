@@ -2,7 +2,7 @@
 // device give exact figures, a machine without a device gives the window's open text and no data, and a
 // private sound server session's played level reads as its dBFS.
 #include "format/capture_format.h"
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/PortAudioWaveIn.h"
 #include "probe/format_probe.h"
 #include "probe/probe_program.h"
 #include "support/AlsaFileDevice.h"

@@ -1,6 +1,6 @@
 // varnel-probe's command line, its device names and its JSON, through the whole program: the real
 // wave-input layer over ALSA's file device, the JSON read back by a JSON parser.
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/PortAudioWaveIn.h"
 #include "probe/probe_program.h"
 #include "support/AlsaFileDevice.h"
 

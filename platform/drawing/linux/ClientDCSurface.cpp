@@ -1,4 +1,4 @@
-#include "platform/drawing/ClientDCSurface.h"
+#include "platform/drawing/linux/ClientDCSurface.h"
 
 #include "platform/toolkit/code_page_text.h"
 

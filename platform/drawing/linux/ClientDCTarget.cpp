@@ -1,6 +1,6 @@
-#include "platform/drawing/ClientDCTarget.h"
+#include "platform/drawing/linux/ClientDCTarget.h"
 
-#include "platform/drawing/ClientDCSurface.h"
+#include "platform/drawing/linux/ClientDCSurface.h"
 #include "platform/drawing/DiscardingSurface.h"
 
 #include <wx/window.h>

@@ -1,7 +1,7 @@
-#include "platform/wave_in/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/PortAudioWaveIn.h"
 
-#include "platform/wave_in/alsa_capture_check.h"
-#include "platform/wave_in/audio_quiet.h"
+#include "platform/wave_in/linux/alsa_capture_check.h"
+#include "platform/wave_in/linux/audio_quiet.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/drawing/DrawingSurface.h"
-#include "platform/drawing/RenderedTextCache.h"
+#include "platform/drawing/linux/RenderedTextCache.h"
 
 #include <wx/brush.h>
 #include <wx/dcclient.h>

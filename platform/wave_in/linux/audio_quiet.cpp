@@ -1,4 +1,4 @@
-#include "platform/wave_in/audio_quiet.h"
+#include "platform/wave_in/linux/audio_quiet.h"
 
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>

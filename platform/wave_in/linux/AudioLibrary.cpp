@@ -1,6 +1,6 @@
-#include "platform/wave_in/AudioLibrary.h"
+#include "platform/wave_in/linux/AudioLibrary.h"
 
-#include "platform/wave_in/audio_quiet.h"
+#include "platform/wave_in/linux/audio_quiet.h"
 
 #include <portaudio.h>
 

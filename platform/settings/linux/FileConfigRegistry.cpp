@@ -1,4 +1,4 @@
-#include "platform/settings/FileConfigRegistry.h"
+#include "platform/settings/linux/FileConfigRegistry.h"
 
 #include "platform/toolkit/code_page_text.h"
 

@@ -1,4 +1,4 @@
-#include "platform/wave_in/alsa_capture_check.h"
+#include "platform/wave_in/linux/alsa_capture_check.h"
 
 #include <alsa/asoundlib.h>
 

@@ -1,9 +1,8 @@
 // The wave-input layer over PortAudio: the program's capture device on Linux.
 #pragma once
 
-#include "platform/wave_in/AudioLibrary.h"
-#include "platform/wave_in/CaptureDeviceCatalog.h"
-#include "platform/wave_in/WaveInApi.h"
+#include "platform/wave_in/linux/AudioLibrary.h"
+#include "platform/wave_in/CaptureSystem.h"
 
 #include <portaudio.h>
 
@@ -12,7 +11,7 @@
 #include <map>
 #include <memory>
 
-class PortAudioWaveIn : public WaveInApi, public CaptureDeviceCatalog {
+class PortAudioWaveIn : public CaptureSystem {
 public:
     // Where a PortAudio error arose: while the library itself started, or while working with a device.
     // A host failure means "no usable audio system" in the first case and "this device failed" in the
@@ -47,7 +46,7 @@ public:
     // Lets this instance open a device that is open already, each open a stream of its own. A sound
     // server serves every stream; a device that takes one at a time still answers the second open with
     // MMSYSERR_ALLOCATED, from its host.
-    void allowConcurrentOpens();
+    void allowConcurrentOpens() override;
     PortAudioWaveIn(const PortAudioWaveIn&) = delete;
     PortAudioWaveIn& operator=(const PortAudioWaveIn&) = delete;
 

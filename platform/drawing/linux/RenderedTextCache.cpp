@@ -1,4 +1,4 @@
-#include "platform/drawing/RenderedTextCache.h"
+#include "platform/drawing/linux/RenderedTextCache.h"
 
 #include "platform/toolkit/code_page_text.h"
 
