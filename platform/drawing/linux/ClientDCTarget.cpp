@@ -1,7 +1,7 @@
 #include "platform/drawing/linux/ClientDCTarget.h"
 
-#include "platform/drawing/linux/ClientDCSurface.h"
 #include "platform/drawing/DiscardingSurface.h"
+#include "platform/drawing/linux/ClientDCSurface.h"
 
 #include <wx/window.h>
 

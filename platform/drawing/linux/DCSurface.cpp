@@ -1,10 +1,11 @@
-#include "platform/drawing/linux/ClientDCSurface.h"
+#include "platform/drawing/linux/DCSurface.h"
+
+#include "platform/drawing/linux/drawn_text_font.h"
 
 #include "platform/toolkit/code_page_text.h"
 
 #include <wx/graphics.h>
 #include <wx/pen.h>
-#include <wx/settings.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,31 +24,31 @@ std::pair<int, int> half_open_run(int from, int to) {
 
 } // namespace
 
-ClientDCSurface::ClientDCSurface(wxWindow* window) : dc_(window) {
+DCSurface::DCSurface(std::unique_ptr<wxDC> dc) : dc_(std::move(dc)), texts_(*dc_) {
     // The toolkit antialiases and paints both end points of a line; the program's pictures are pure
     // colours with the end point left out, so lines are painted as exact pixel runs instead.
-    if (wxGraphicsContext* gc = dc_.GetGraphicsContext()) {
+    if (wxGraphicsContext* gc = dc_->GetGraphicsContext()) {
         gc->SetAntialiasMode(wxANTIALIAS_NONE);
     }
-    dc_.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
-    dc_.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
-    dc_.SetTextBackground(*wxWHITE);
-    dc_.SetTextForeground(*wxBLACK);
-    dc_.SetPen(*wxTRANSPARENT_PEN);
+    dc_->SetFont(drawn_text_font());
+    dc_->SetBackgroundMode(wxBRUSHSTYLE_SOLID);
+    dc_->SetTextBackground(*wxWHITE);
+    dc_->SetTextForeground(*wxBLACK);
+    dc_->SetPen(*wxTRANSPARENT_PEN);
     pen_ = penBrush(TColor::Black);
 }
 
-void ClientDCSurface::drawText(int x, int y, std::string_view text) {
+void DCSurface::drawText(int x, int y, std::string_view text) {
     if (!texts_.draw(x, y, text)) {
-        dc_.DrawText(to_toolkit_text(text), x, y);
+        dc_->DrawText(to_toolkit_text(text), x, y);
     }
 }
 
-void ClientDCSurface::selectPen(TColor colour) {
+void DCSurface::selectPen(TColor colour) {
     pen_ = penBrush(colour);
 }
 
-wxBrush ClientDCSurface::penBrush(TColor colour) {
+wxBrush DCSurface::penBrush(TColor colour) {
     const auto key = std::make_tuple(colour.red, colour.green, colour.blue);
     auto found = pens_.find(key);
     if (found == pens_.end()) {
@@ -56,11 +57,11 @@ wxBrush ClientDCSurface::penBrush(TColor colour) {
     return found->second;
 }
 
-void ClientDCSurface::moveTo(int x, int y) {
+void DCSurface::moveTo(int x, int y) {
     position_ = wxPoint(x, y);
 }
 
-void ClientDCSurface::lineTo(int x, int y) {
+void DCSurface::lineTo(int x, int y) {
     const wxPoint from = position_;
     const wxPoint to(x, y);
     position_ = to;
@@ -95,7 +96,7 @@ void ClientDCSurface::lineTo(int x, int y) {
     }
 }
 
-void ClientDCSurface::paintPixels(const wxRect& pixels) {
-    dc_.SetBrush(pen_);
-    dc_.DrawRectangle(pixels);
+void DCSurface::paintPixels(const wxRect& pixels) {
+    dc_->SetBrush(pen_);
+    dc_->DrawRectangle(pixels);
 }

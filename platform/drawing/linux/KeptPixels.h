@@ -1,0 +1,47 @@
+// What the panel has drawn, kept for a window system where a program's window shows only what the
+// toolkit paints in its paint event (GTK on Wayland): drawing outside that event never reaches the screen.
+// The drawn pixels are kept in an image and shown by a paint handler on the window, for the areas drawn
+// since they were last shown. A repaint the toolkit makes of its own (a resize, a restore) erases what it
+// covers, as it does where drawing goes straight to the screen: nothing drawn is brought back.
+#pragma once
+
+#include <wx/event.h>
+#include <wx/gdicmn.h>
+#include <wx/region.h>
+
+#include <cairo.h>
+
+#include <memory>
+
+class wxWindow;
+
+class KeptPixels {
+public:
+    explicit KeptPixels(wxWindow* window);
+    ~KeptPixels();
+    KeptPixels(const KeptPixels&) = delete;
+    KeptPixels& operator=(const KeptPixels&) = delete;
+
+    // The image to draw on, as large as the window's client area at the window's scale, transparent where
+    // nothing is kept. A new size starts empty: the toolkit repaints the whole window when it is resized.
+    cairo_surface_t* image();
+    // `area` (client coordinates) has been drawn on the image and is to be shown.
+    void drawn(const wxRect& area);
+    // Asks the toolkit to paint what was drawn since the last call.
+    void requestPaint();
+
+private:
+    struct SurfaceRelease {
+        void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+    };
+
+    void onPaint(wxPaintEvent& event);
+    void erase(const wxRegion& area);
+
+    wxWindow* window_;
+    std::unique_ptr<cairo_surface_t, SurfaceRelease> image_;
+    wxSize imageSize_;
+    int imageScale_ = 0;
+    wxRegion unshown_;        // drawn and not painted yet
+    wxRegion paintRequested_; // drawn and not asked to be painted yet
+};
