@@ -7,11 +7,11 @@
 
 #include <wx/event.h>
 #include <wx/gdicmn.h>
-#include <wx/region.h>
 
 #include <cairo.h>
 
 #include <memory>
+#include <vector>
 
 class wxWindow;
 
@@ -34,14 +34,20 @@ private:
     struct SurfaceRelease {
         void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
     };
+    struct RegionRelease {
+        void operator()(cairo_region_t* region) const { cairo_region_destroy(region); }
+    };
+    using Region = std::unique_ptr<cairo_region_t, RegionRelease>;
 
     void onPaint(wxPaintEvent& event);
-    void erase(const wxRegion& area);
+    void erase(const cairo_region_t* area);
 
     wxWindow* window_;
     std::unique_ptr<cairo_surface_t, SurfaceRelease> image_;
     wxSize imageSize_;
     int imageScale_ = 0;
-    wxRegion unshown_;        // drawn and not painted yet
-    wxRegion paintRequested_; // drawn and not asked to be painted yet
+    Region unshown_{cairo_region_create()}; // drawn and not painted yet
+    // Drawn and not asked to be painted yet: gathered as they come, and made a region once a paint is asked
+    // for, since a trace's thousands of one-pixel columns would each cost a pass over the region.
+    std::vector<cairo_rectangle_int_t> paintRequested_;
 };
