@@ -30,10 +30,13 @@ printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "/dev/null"\n infil
 # mark, the summary line below the list, the numbers line, band and status lines above the buttons, and the
 # count line beside them.
 declare -A points=([row0]="100 33" [row1]="100 57" [test]="160 365")
-operations=("apply row1" "test" "apply row0" "test")
+# An apply is a double click on a row, or a click on it and Enter; Enter is key 28 of the evdev codes.
+operations=("apply row1" "test" "enter row0" "test")
 convert -size 510x440 xc:black -fill white -draw "rectangle 0,0 29,19" -draw "rectangle 0,100 507,119" \
   -draw "rectangle 0,146 507,349" -draw "rectangle 0,350 117,357" "$work/drawn.png"
 convert -size 510x440 xc:black -fill white -draw "rectangle 0,165 499,292" "$work/band.png"
+white=$work/white.png
+convert -size 510x440 xc:white "$white"
 lines=("428x19+80+100" "358x14+150+153" "468x18+40+300" "468x18+40+320" "78x18+40+340")
 
 # How many pixels of the areas a mask shows differ between two images.
@@ -53,15 +56,24 @@ for i in "${!operations[@]}"; do
   set -- ${operations[$i]}
   if [ "$1" = apply ]; then
     xdotool mousemove --window "$window" ${points[$2]} click --repeat 2 --delay 80 1
+  elif [ "$1" = enter ]; then
+    xdotool mousemove --window "$window" ${points[$2]} click 1 key Return
   else
     click_panel ${points[test]}
   fi
-  x11_shot "$work/x11-$i.png"
-  for _ in $(seq 20); do # until the window has taken the drawing: two shots alike
+  # The window has taken the operation's drawing once its drawn areas have changed and two shots agree.
+  previous=${previous:-$white}
+  for _ in $(seq 50); do
+    x11_shot "$work/x11-$i.png"
+    [ "$(pixels_differ "$previous" "$work/x11-$i.png" "$work/drawn.png")" != 0 ] && break
+    sleep 0.1
+  done
+  for _ in $(seq 20); do
     x11_shot "$work/x11-again.png"
     compare -metric AE "$work/x11-$i.png" "$work/x11-again.png" null: 2>/dev/null && break
     cp "$work/x11-again.png" "$work/x11-$i.png"
   done
+  previous=$work/x11-$i.png
 done
 
 # --- Wayland: the program under sway, as the compositor's user; input through the virtual devices.
@@ -96,14 +108,16 @@ shows() { # image[, mask]
   return 1
 }
 
-white=$work/white.png
-convert -size 510x440 xc:white "$white"
 for scale in 1 1.5; do
   start_on_wayland GDK_DPI_SCALE=$scale
   shows "$white" "$work/band.png" >/dev/null || fail "the panel did not show on Wayland"
   for i in "${!operations[@]}"; do
     set -- ${operations[$i]}
-    if [ "$1" = apply ]; then click ${points[$2]} 2; else click ${points[test]}; fi
+    case $1 in
+    apply) click ${points[$2]} 2 ;;
+    enter) click ${points[$2]} && echo "key 28" >&7 ;;
+    *) click ${points[test]} ;;
+    esac
     if [ "$scale" = 1 ]; then
       differ=$(shows "$work/x11-$i.png") ||
         fail "after '${operations[$i]}', $differ pixels differ from X11 (shots in $work)"
