@@ -19,6 +19,7 @@ cp "$program" "$input_client" "$session" "$work/bin/"
 "$compositor" start "$work/sway" || { [ $? = 77 ] && skip "no compositor"; fail "sway did not start"; }
 trap '"$compositor" run "$work/sway" "$work/bin/session" stop "$work/sound" >/dev/null 2>&1 || true
       "$compositor" stop "$work/sway"; cleanup' EXIT
+trap "exit 1" TERM INT # the exit handler still stops the compositor and sound server
 on_wayland() { "$compositor" run "$work/sway" "$@"; }
 
 # A device that has all its bytes at once: ALSA's file plugin over the null device.
