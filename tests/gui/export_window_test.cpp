@@ -1,7 +1,7 @@
 // "Quitter" in the real window writes the capture format into the real settings file of a temporary
 // configuration folder, and closes the window.
 #include "panel/TFenApp.h"
-#include "platform/settings/linux/FileConfigRegistry.h"
+#include "platform/settings/linux/SettingsFileRegistry.h"
 #include "support/ScriptedWaveIn.h"
 #include "support/gui/GuiTestEnvironment.h"
 #include "support/gui/PanelWindowHarness.h"
@@ -65,7 +65,7 @@ protected:
 
     ConfigFolder config;
     ScriptedWaveIn device;
-    FileConfigRegistry registry;
+    SettingsFileRegistry registry;
     PanelWindowHarness window{device, registry};
 };
 
