@@ -58,47 +58,66 @@ std::string_view file_line_end(const std::vector<Line>& lines) {
     return lines.empty() || lines.front().end.empty() ? "\n" : lines.front().end;
 }
 
+std::string entry_line(const SettingValue& value) {
+    return value.name + "=" + value.value;
+}
+
+// The top level of a file: its lines up to the first [group], where the names missing from it go, and
+// which of the values it holds a line of.
+struct TopLevel {
+    std::size_t end = 0;
+    std::size_t addAt = 0;
+    std::vector<bool> present;
+};
+
+TopLevel scan_top_level(const std::vector<Line>& lines, const std::vector<SettingValue>& values) {
+    TopLevel top;
+    top.end =
+        static_cast<std::size_t>(std::find_if(lines.begin(), lines.end(), is_group_header) - lines.begin());
+    top.addAt = top.end;
+    top.present.assign(values.size(), false);
+    for (std::size_t i = 0; i < top.end; ++i) {
+        const std::string_view name = entry_name(lines[i]);
+        if (const SettingValue* value = value_named(values, name)) {
+            top.present[static_cast<std::size_t>(value - values.data())] = true;
+        }
+        top.addAt = name.empty() ? top.addAt : i + 1;
+    }
+    return top;
+}
+
+std::string missing_lines(const std::vector<SettingValue>& values, const TopLevel& top,
+                          std::string_view lineEnd) {
+    std::string added;
+    for (std::size_t v = 0; v < values.size(); ++v) {
+        if (!top.present[v]) {
+            added.append(entry_line(values[v])).append(lineEnd);
+        }
+    }
+    return added;
+}
+
 } // namespace
 
 std::string with_values_set(std::string_view file, const std::vector<SettingValue>& values) {
     const bool marked = file.starts_with(kByteOrderMark);
     file.remove_prefix(marked ? kByteOrderMark.size() : 0);
     const std::vector<Line> lines = split_lines(file);
-    const std::size_t topLevel =
-        static_cast<std::size_t>(std::find_if(lines.begin(), lines.end(), is_group_header) - lines.begin());
-
-    std::size_t addAt = topLevel;
-    std::vector<bool> present(values.size(), false);
-    for (std::size_t i = 0; i < topLevel; ++i) {
-        const std::string_view name = entry_name(lines[i]);
-        if (const SettingValue* value = value_named(values, name)) {
-            present[static_cast<std::size_t>(value - values.data())] = true;
-        }
-        addAt = name.empty() ? addAt : i + 1;
-    }
-    std::string added;
-    for (std::size_t v = 0; v < values.size(); ++v) {
-        if (!present[v]) {
-            added.append(values[v].name).append("=").append(values[v].value).append(file_line_end(lines));
-        }
-    }
+    const TopLevel top = scan_top_level(lines, values);
+    const std::string added = missing_lines(values, top, file_line_end(lines));
 
     std::string edited(marked ? kByteOrderMark : "");
     for (std::size_t i = 0; i <= lines.size(); ++i) {
-        if (i == addAt && !added.empty()) {
+        if (i == top.addAt && !added.empty()) {
             // A last line without a line end gets one, so that the names added start lines of their own.
             edited.append(i > 0 && lines[i - 1].end.empty() ? file_line_end(lines) : "").append(added);
         }
         if (i == lines.size()) {
             break;
         }
-        const SettingValue* value = i < topLevel ? value_named(values, entry_name(lines[i])) : nullptr;
-        if (value != nullptr) {
-            edited.append(value->name).append("=").append(value->value);
-        } else {
-            edited.append(lines[i].text);
-        }
-        edited.append(lines[i].end);
+        const SettingValue* value = i < top.end ? value_named(values, entry_name(lines[i])) : nullptr;
+        edited.append(value != nullptr ? entry_line(*value) : std::string(lines[i].text))
+            .append(lines[i].end);
     }
     return edited;
 }
