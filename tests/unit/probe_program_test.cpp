@@ -97,7 +97,7 @@ TEST(ProbeJson, ReadsBackWithEveryDocumentedField) {
     const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 160));
     const Outcome outcome =
         probe({"--json", "--format", "22050,16,2", "--format", "11025,8,1", "--bytes", "0600"});
-    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    ASSERT_EQ(outcome.status, 0) << outcome.err << outcome.out;
     const nlohmann::json document = nlohmann::json::parse(outcome.out);
     EXPECT_EQ(document.at("program"), "varnel-probe");
     EXPECT_EQ(document.at("buffer_bytes"), 600);
