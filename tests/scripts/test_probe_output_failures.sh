@@ -2,21 +2,8 @@
 # varnel-probe's report lost on its way out is a failure: a full disk, a closed standard output or a reader
 # gone give status 1 with one line on standard error, except where SIGPIPE's default action ends the program
 # quietly as a shell expects (`varnel-probe | head -1`). Argument: the program.
-set -euo pipefail
-probe=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME=$work
-unset ALSA_CONFIG_PATH XDG_RUNTIME_DIR PULSE_SERVER JACK_DEFAULT_SERVER
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-python3 -c 'import sys; sys.stdout.buffer.write(bytes([128]) * 65536)' >"$work/input.raw"
-cat >"$HOME/.asoundrc" <<CONF
-pcm.!default { type file slave.pcm "null" file "/dev/null" infile "$work/input.raw" format "raw" }
-CONF
+source "$(dirname "$0")/probe_harness.sh"
+use_file_device 128
 
 # expect_failure REASON COMMAND...: status 1 and the one line that names the reason.
 expect_failure() {
