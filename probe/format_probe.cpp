@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -70,36 +72,68 @@ FormatProbe probe_format(WaveInApi& device, unsigned deviceId, const WAVEFORMATE
 
 std::vector<FormatProbe> probe_formats(WaveInApi& device, unsigned deviceId,
                                        const std::vector<WAVEFORMATEX>& formats, std::uint32_t bufferBytes,
-                                       const std::function<void(std::size_t)>& probing) {
+                                       const std::function<void(std::size_t)>& done) {
     const std::size_t count = formats.size();
+    const auto probedAgain = [&](const FormatProbe& probe) {
+        return count > 1 && (probe.open & 0xFFFFu) == MMSYSERR_ALLOCATED;
+    };
     std::vector<std::promise<FormatProbe>> promises(count);
     std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t finished = 0; // the formats done for good; this and `working` under `mutex`
+    std::size_t working = std::min(kStreamsAtOnce, count);
     const auto work = [&] {
         for (std::size_t i; (i = next++) < count;) {
+            bool forGood = true;
             try {
-                promises[i].set_value(probe_format(device, deviceId, formats[i], bufferBytes));
+                FormatProbe probe = probe_format(device, deviceId, formats[i], bufferBytes);
+                forGood = !probedAgain(probe);
+                promises[i].set_value(std::move(probe));
             } catch (...) {
                 promises[i].set_exception(std::current_exception());
             }
+            const std::lock_guard lock(mutex);
+            finished += forGood ? 1 : 0;
+            changed.notify_one();
+        }
+        const std::lock_guard lock(mutex);
+        --working;
+        changed.notify_one();
+    };
+
+    const auto show = [&](std::size_t formatsDone) {
+        if (done) {
+            done(formatsDone);
         }
     };
-    std::vector<FormatProbe> probes;
+    std::size_t shown = 0;
+    show(shown);
     {
         std::vector<std::jthread> workers; // joined before what they use goes
-        for (std::size_t w = 0; w < std::min(kStreamsAtOnce, count); ++w)
+        for (std::size_t w = working; w > 0; --w) {
             workers.emplace_back(work);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (probing)
-                probing(i);
-            probes.push_back(promises[i].get_future().get());
+        }
+        std::unique_lock lock(mutex);
+        while (working > 0 || finished > shown) {
+            changed.wait(lock, [&] { return working == 0 || finished > shown; });
+            if (finished > shown) {
+                shown = finished;
+                lock.unlock();
+                show(shown);
+                lock.lock();
+            }
         }
     }
-    for (std::size_t i = 0; i < count && count > 1; ++i) {
-        if ((probes[i].open & 0xFFFFu) != MMSYSERR_ALLOCATED)
-            continue;
-        if (probing)
-            probing(i);
-        probes[i] = probe_format(device, deviceId, formats[i], bufferBytes);
+    std::vector<FormatProbe> probes;
+    for (std::promise<FormatProbe>& promise : promises) {
+        probes.push_back(promise.get_future().get());
+    }
+    for (FormatProbe& probe : probes) {
+        if (probedAgain(probe)) {
+            probe = probe_format(device, deviceId, probe.format, bufferBytes);
+            show(++shown);
+        }
     }
     return probes;
 }

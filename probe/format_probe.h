@@ -43,7 +43,8 @@ inline constexpr std::size_t kStreamsAtOnce = 12;
 // 50-100 ms after a start, and the waits overlap. A format whose open found the device busy while others
 // were probed is probed again alone at the end, so that a device taking one stream at a time gives the
 // results it gives one format after the other. `device` must take requests from several threads.
-// `probing(i)` is called, on the caller's thread and in order, before the result of format i is awaited.
+// `done(n)` is called on the caller's thread with the count of formats done, 0 first, then each time the
+// count grows; a format to be probed again counts once its second probe is done.
 std::vector<FormatProbe> probe_formats(WaveInApi& device, unsigned deviceId,
                                        const std::vector<WAVEFORMATEX>& formats, std::uint32_t bufferBytes,
-                                       const std::function<void(std::size_t)>& probing = {});
+                                       const std::function<void(std::size_t)>& done = {});

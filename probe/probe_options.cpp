@@ -2,6 +2,7 @@
 
 #include "format/capture_format.h"
 #include "format/catalogues.h"
+#include "probe/ProbeHelpFormatter.h"
 #include "probe/format_probe.h"
 
 #include <CLI/CLI.hpp>
@@ -16,36 +17,44 @@ constexpr const char* kProgram = "varnel-probe";
 struct Parsed {
     ProbeOptions options;
     std::vector<std::string> formats;
+    std::string bytes = std::to_string(kDefaultProbeBytes);
     std::string device;
 };
+
+const std::string kRateRange = std::to_string(kMinProbeRate) + " to " + std::to_string(kMaxProbeRate);
+const std::string kBytesRange = std::to_string(kMinProbeBytes) + " to " + std::to_string(kMaxProbeBytes);
 
 std::unique_ptr<CLI::App> make_app(Parsed& parsed) {
     auto app = std::make_unique<CLI::App>(
         "Records a buffer from a capture device with each format and says what came in.", kProgram);
     ProbeOptions& options = parsed.options;
+    app->formatter(std::make_shared<ProbeHelpFormatter>());
     app->set_version_flag("--version", std::string(kProgram) + " " + VARNEL_VERSION);
     app->add_option("--format", parsed.formats,
-                    "Probe this PCM format (BITS 8 or 16, CHANNELS 1 or 2); repeatable. Default: the 12 "
-                    "formats of 11025, 22050, 44100 Hz x 8, 16 bits x 1, 2 channels")
+                    "Probe this PCM format: RATE " + kRateRange +
+                        " Hz, BITS 8 or 16, CHANNELS 1 or 2; repeatable. Default: the 12 formats of 11025, "
+                        "22050, 44100 Hz x 8, 16 bits x 1, 2 channels")
         ->type_name("RATE,BITS,CHANNELS")
         ->allow_extra_args(false);
-    app->add_option("--bytes", options.bytes, "Bytes of the buffer recorded per format")
-        ->check(CLI::Range(kMinProbeBytes, kMaxProbeBytes))
-        ->type_name("N")
-        ->capture_default_str();
+    app->add_option("--bytes", parsed.bytes,
+                    "Bytes of the buffer recorded per format, " + kBytesRange + " (default " +
+                        std::to_string(kDefaultProbeBytes) + ")")
+        ->type_name("N");
     auto* device =
         app->add_option("--device", parsed.device, "Probe this device: an id or a name of --list-devices")
             ->type_name("N|NAME");
-    auto* list = app->add_flag("--list-devices", options.listDevices, "List the capture devices and end");
+    auto* list = app->add_flag("--list-devices", options.listDevices,
+                               "List the capture devices and end (alone, or with --json)");
     app->add_flag("--json", options.json, "Print one JSON document instead of the table");
     auto* expect = app->add_flag("--expect-signal", options.expectSignal,
                                  "Fail unless every format also carried signal (or clipped)");
     list->excludes("--format", "--bytes", expect, device);
-    app->footer("Exit status: 0 when every format opened and recorded its buffer, 1 when one did not, 2 for "
-                "bad usage.");
+    app->footer("Exit status: 0 when every format opened and recorded its buffer, 1 when one did not or the "
+                "output could not be written, 2 for bad usage.");
     return app;
 }
 
+// Decimal digits only: no sign, blank, or base prefix such as 0x.
 bool parse_number(std::string_view text, std::uint32_t& value) {
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
@@ -86,6 +95,18 @@ ProbeExit usage_error(const std::string& what) {
     return {kExitUsage, "", std::string(kProgram) + ": " + what + "\n" + probe_usage()};
 }
 
+// What is wrong with the text of --bytes, or nothing.
+std::optional<std::string> bytes_error(const std::string& text, std::uint32_t& bytes) {
+    const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits) {
+        return "--bytes \"" + text + "\": N takes decimal digits only (0-9), without sign, blanks or prefix";
+    }
+    if (!parse_number(text, bytes) || bytes < kMinProbeBytes || bytes > kMaxProbeBytes) {
+        return "--bytes " + text + ": N must be from " + kBytesRange;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string probe_usage() {
@@ -109,12 +130,15 @@ std::variant<ProbeOptions, ProbeExit> parse_probe_arguments(const std::vector<st
         return usage_error(error.what());
     }
     ProbeOptions options = parsed.options;
+    if (const std::optional<std::string> error = bytes_error(parsed.bytes, options.bytes)) {
+        return usage_error(*error);
+    }
     for (const std::string& text : parsed.formats) {
         const std::optional<WAVEFORMATEX> format = parse_format(text);
-        if (!format)
-            return usage_error("--format " + text + ": give RATE,BITS,CHANNELS with RATE " +
-                               std::to_string(kMinProbeRate) + " to " + std::to_string(kMaxProbeRate) +
+        if (!format) {
+            return usage_error("--format " + text + ": give RATE,BITS,CHANNELS with RATE " + kRateRange +
                                ", BITS 8 or 16, CHANNELS 1 or 2");
+        }
         options.formats.push_back(*format);
     }
     if (options.formats.empty())

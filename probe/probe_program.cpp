@@ -46,10 +46,11 @@ bool passed(const FormatProbe& probe, bool expectSignal) {
 
 int list_devices(CaptureDeviceCatalog& catalog, const ProbeOptions& options, const ProbeStreams& streams) {
     const std::vector<CaptureDeviceInfo> devices = catalog.captureDevices();
-    if (options.json)
+    if (options.json) {
         streams.out << device_json(devices).dump(kJsonIndent, ' ', false, kInvalidUtf8) << '\n';
-    else if (!devices.empty())
+    } else if (!devices.empty()) {
         print_device_table(streams.out, devices);
+    }
     if (devices.empty()) {
         streams.err << kProgram << ": no capture device found\n";
         return kExitFailed;
@@ -57,12 +58,12 @@ int list_devices(CaptureDeviceCatalog& catalog, const ProbeOptions& options, con
     return kExitAllRecorded;
 }
 
-void show_progress(const ProbeStreams& streams, std::size_t index, std::size_t total,
-                   const WAVEFORMATEX& format) {
-    if (streams.progress == nullptr)
+void show_progress(const ProbeStreams& streams, std::size_t done, std::size_t total) {
+    if (streams.progress == nullptr) {
         return;
-    *streams.progress << kClearLine << "probing " << index + 1 << "/" << total << ": " << format_label(format)
-                      << std::flush;
+    }
+    *streams.progress << kClearLine << "probing " << total << (total == 1 ? " format" : " formats") << ": "
+                      << done << " done" << std::flush;
 }
 
 void clear_progress(const ProbeStreams& streams) {
@@ -86,19 +87,19 @@ int probe_device(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOp
         device.info = devices[device.id];
 
     const std::vector<FormatProbe> probes =
-        probe_formats(waveIn, device.id, options.formats, options.bytes, [&](std::size_t i) {
-            show_progress(streams, i, options.formats.size(), options.formats[i]);
-        });
+        probe_formats(waveIn, device.id, options.formats, options.bytes,
+                      [&](std::size_t done) { show_progress(streams, done, options.formats.size()); });
     clear_progress(streams);
     const bool ok = std::all_of(probes.begin(), probes.end(), [&](const FormatProbe& probe) {
         return passed(probe, options.expectSignal);
     });
-    if (options.json)
+    if (options.json) {
         streams.out
             << probe_json(device, options.bytes, probes, ok).dump(kJsonIndent, ' ', false, kInvalidUtf8)
             << '\n';
-    else
+    } else {
         print_probe_table(streams.out, device, options.bytes, probes);
+    }
     return ok ? kExitAllRecorded : kExitFailed;
 }
 

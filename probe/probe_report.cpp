@@ -90,48 +90,86 @@ std::string device_title(const ProbedDevice& device) {
 }
 
 // Columns of a table: each as wide as its widest cell, numbers to the right, texts to the left.
-void print_columns(std::ostream& out, const std::vector<std::vector<std::string>>& rows,
-                   const std::vector<bool>& rightAligned) {
+std::vector<std::string> column_lines(const std::vector<std::vector<std::string>>& rows,
+                                      const std::vector<bool>& rightAligned) {
     std::vector<std::size_t> widths(rightAligned.size(), 0);
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
             widths[c] = std::max(widths[c], row[c].size());
+        }
+    }
+    std::vector<std::string> lines;
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c) {
             const std::string pad(widths[c] - row[c].size(), ' ');
             line += c == 0 ? "" : "  ";
-            line += rightAligned[c] ? pad + row[c] : row[c] + (c + 1 == row.size() ? "" : pad);
+            line += rightAligned[c] ? pad + row[c] : row[c] + pad;
         }
+        lines.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
+    }
+    return lines;
+}
+
+void print_columns(std::ostream& out, const std::vector<std::vector<std::string>>& rows,
+                   const std::vector<bool>& rightAligned) {
+    for (const std::string& line : column_lines(rows, rightAligned)) {
         out << line << '\n';
     }
 }
 
-} // namespace
-
-std::string format_label(const WAVEFORMATEX& format) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%u Hz %2u-bit %u ch", unsigned{format.nSamplesPerSec},
-                  unsigned{format.wBitsPerSample}, unsigned{format.nChannels});
-    return text;
+// "44100,16,2", as --format takes it: a row that fits a terminal of 80 columns.
+std::string format_cell(const WAVEFORMATEX& format) {
+    return std::to_string(format.nSamplesPerSec) + "," + std::to_string(format.wBitsPerSample) + "," +
+           std::to_string(format.nChannels);
 }
+
+std::vector<std::string> probe_row(const FormatProbe& probe) {
+    return {format_cell(probe.format),
+            std::to_string(probe.bytesRecorded) + "/" + std::to_string(probe.bytesExpected),
+            milliseconds_text(probe.firstDataMs),
+            milliseconds_text(probe.fullBufferMs),
+            dbfs_text(probe, probe.signal.peak),
+            dbfs_text(probe, probe.signal.rms),
+            probe.signal.samples > 0 ? printf_text("%+.4f", probe.signal.dcOffset) : "-",
+            std::to_string(probe.signal.clipped),
+            std::string(verdict_name(probe.verdict))};
+}
+
+// The open and buffer results that were not a success, each on a line of its own under the format's row.
+std::vector<std::string> result_notes(const FormatProbe& probe) {
+    std::vector<std::string> notes;
+    if (probe.open != MMSYSERR_NOERROR) {
+        notes.push_back("  open: " + result_text(probe.open, open_message(probe.open)));
+    }
+    // A buffer is not prepared on a device that did not open: its open says why.
+    if (probe.buffer ? *probe.buffer != MMSYSERR_NOERROR : probe.open == MMSYSERR_NOERROR) {
+        notes.push_back("  buffer: " + buffer_text(probe));
+    }
+    return notes;
+}
+
+} // namespace
 
 void print_probe_table(std::ostream& out, const ProbedDevice& device, std::uint32_t bufferBytes,
                        const std::vector<FormatProbe>& probes) {
     out << "varnel-probe: " << device_title(device) << ", " << bufferBytes << "-byte buffer\n";
-    std::vector<std::vector<std::string>> rows{{"format", "bytes", "first ms", "full ms", "peak dBFS",
-                                                "RMS dBFS", "DC offset", "clipped", "verdict", "open",
-                                                "buffer"}};
+    std::vector<std::vector<std::string>> rows{
+        {"format", "bytes", "first", "full", "peak", "RMS", "DC", "clipped", "verdict"},
+        {"", "", "ms", "ms", "dBFS", "dBFS", "offset", "", ""}};
+    const std::size_t headerRows = rows.size();
     for (const FormatProbe& probe : probes) {
-        rows.push_back({format_label(probe.format),
-                        std::to_string(probe.bytesRecorded) + "/" + std::to_string(probe.bytesExpected),
-                        milliseconds_text(probe.firstDataMs), milliseconds_text(probe.fullBufferMs),
-                        dbfs_text(probe, probe.signal.peak), dbfs_text(probe, probe.signal.rms),
-                        probe.signal.samples > 0 ? printf_text("%+.4f", probe.signal.dcOffset) : "-",
-                        std::to_string(probe.signal.clipped), std::string(verdict_name(probe.verdict)),
-                        result_text(probe.open, open_message(probe.open)), buffer_text(probe)});
+        rows.push_back(probe_row(probe));
     }
-    print_columns(out, rows, {false, true, true, true, true, true, true, true, false, false, false});
+    const std::vector<std::string> lines =
+        column_lines(rows, {false, true, true, true, true, true, true, true, false});
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        out << lines[i] << '\n';
+        for (const std::string& note :
+             i < headerRows ? std::vector<std::string>{} : result_notes(probes[i - headerRows])) {
+            out << note << '\n';
+        }
+    }
 }
 
 nlohmann::ordered_json probe_json(const ProbedDevice& device, std::uint32_t bufferBytes,
@@ -168,5 +206,5 @@ nlohmann::ordered_json device_json(const std::vector<CaptureDeviceInfo>& devices
                             {"default_sample_rate", device.defaultSampleRate},
                             {"default", device.isDefault}});
     }
-    return Json{{"devices", list}};
+    return Json{{"program", "varnel-probe"}, {"version", VARNEL_VERSION}, {"devices", list}};
 }

@@ -18,9 +18,6 @@ struct ProbedDevice {
     std::optional<CaptureDeviceInfo> info;
 };
 
-// "11025 Hz  8-bit 1 ch"
-std::string format_label(const WAVEFORMATEX& format);
-
 void print_probe_table(std::ostream& out, const ProbedDevice& device, std::uint32_t bufferBytes,
                        const std::vector<FormatProbe>& probes);
 nlohmann::ordered_json probe_json(const ProbedDevice& device, std::uint32_t bufferBytes,

@@ -1,7 +1,7 @@
 // "Quitter" in the real window writes the capture format into the real settings file of a temporary
 // configuration folder, and closes the window.
 #include "panel/TFenApp.h"
-#include "platform/settings/linux/FileConfigRegistry.h"
+#include "platform/settings/linux/SettingsFileRegistry.h"
 #include "support/ScriptedWaveIn.h"
 #include "support/gui/GuiTestEnvironment.h"
 #include "support/gui/PanelWindowHarness.h"
@@ -49,7 +49,8 @@ private:
     std::optional<std::string> saved_;
 };
 
-const std::string kOtherContent = "# shared with another program\n[Other]\nKeep=yes\n";
+const std::string kComment = "# shared with another program\n";
+const std::string kGroup = "[Other]\nKeep=yes\n";
 
 class ExportWindow : public ::testing::Test {
 protected:
@@ -57,37 +58,38 @@ protected:
         window.clickControl(TFenApp::kQuitButtonId);
         gui::pump_until([&] { return !window.frameExists(); });
     }
-    // The top-level part of the file: the values, in the order written.
-    std::string values() const {
-        const std::string text = config.read();
-        return text.substr(0, text.find("# shared"));
-    }
 
     ConfigFolder config;
     ScriptedWaveIn device;
-    FileConfigRegistry registry;
+    SettingsFileRegistry registry;
     PanelWindowHarness window{device, registry};
 };
 
+// The values go after the file's top-level lines, ahead of its first group.
 TEST_F(ExportWindow, QuitterWritesTheDefaultsKeepsTheRestAndCloses) {
-    config.createSettings(kOtherContent);
+    config.createSettings(kComment + kGroup);
     quit();
     EXPECT_FALSE(window.frameExists());
-    EXPECT_EQ(values(), "FormatTag=1\nChannels=1\nSamplesPerSec=11025\nAvgBytesPerSec=11025\nBlockAlign=1\n"
-                        "BitsPerSample=8\ncbSize=0\n");
-    EXPECT_NE(config.read().find(kOtherContent), std::string::npos) << config.read();
+    EXPECT_EQ(config.read(),
+              kComment +
+                  "FormatTag=1\nChannels=1\nSamplesPerSec=11025\nAvgBytesPerSec=11025\nBlockAlign=1\n"
+                  "BitsPerSample=8\ncbSize=0\n" +
+                  kGroup);
 }
 
 TEST_F(ExportWindow, WritesTheFormatAsTheLastApplyLeftIt) {
-    config.createSettings(kOtherContent);
+    config.createSettings(kComment + kGroup);
     window.click(window.rowPoint(2), true); // applied
     window.chooseInBox(TFenApp::kRateBoxId, 2);
     window.chooseInBox(TFenApp::kBitDepthBoxId, 1);
     window.chooseInBox(TFenApp::kChannelBoxId, 1);
     window.click(window.rowPoint(1)); // only selected: not applied
     quit();
-    EXPECT_EQ(values(), "FormatTag=2\nChannels=2\nSamplesPerSec=44100\nAvgBytesPerSec=176400\nBlockAlign=4\n"
-                        "BitsPerSample=16\ncbSize=0\n");
+    EXPECT_EQ(config.read(),
+              kComment +
+                  "FormatTag=2\nChannels=2\nSamplesPerSec=44100\nAvgBytesPerSec=176400\nBlockAlign=4\n"
+                  "BitsPerSample=16\ncbSize=0\n" +
+                  kGroup);
 }
 
 TEST_F(ExportWindow, SingleClickedRowIsNotWritten) {

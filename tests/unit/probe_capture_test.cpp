@@ -101,8 +101,9 @@ TEST(NoDeviceProbe, ReportsTheWindowsOpenTextNoDataAndStatusOne) {
     EXPECT_EQ(run_probe({"--format", "11025,8,1", "--format", "44100,16,2"}, layer, layer, {out, err}), 1);
     EXPECT_NE(out.str().find("(not in the device list)"), std::string::npos) << out.str();
     std::size_t rows = 0;
-    for (std::size_t at = 0; (at = out.str().find("no data  2 Specified device identifier is out of range.",
-                                                  at)) != std::string::npos;
+    for (std::size_t at = 0;
+         (at = out.str().find("no data\n  open: 2 Specified device identifier is out of range.\n", at)) !=
+         std::string::npos;
          ++at)
         ++rows;
     EXPECT_EQ(rows, 2u) << out.str();

@@ -44,6 +44,7 @@ TEST_P(UsageErrors, GetOneLineAndTheUsageAndStatusTwo) {
 }
 
 const std::string kFormatRule = "give RATE,BITS,CHANNELS";
+const std::string kDigitsOnly = "N takes decimal digits only";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, UsageErrors,
@@ -56,7 +57,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"--format", "x,8,1"}, kFormatRule},
                       UsageCase{{"--format", "-1,8,1"}, kFormatRule}, UsageCase{{"--bytes", "3"}, "--bytes"},
                       UsageCase{{"--bytes", "1048577"}, "--bytes"}, UsageCase{{"--bytes", "-5"}, "--bytes"},
-                      UsageCase{{"--bytes", "lots"}, "--bytes"}, UsageCase{{"--device", ""}, "--device"},
+                      UsageCase{{"--bytes", "lots"}, "--bytes"}, UsageCase{{"--bytes", "0x10"}, kDigitsOnly},
+                      UsageCase{{"--bytes", " 10"}, kDigitsOnly}, UsageCase{{"--bytes", "+999"}, kDigitsOnly},
+                      UsageCase{{"--bytes", "99999999999"}, "N must be from 4 to 1048576"},
+                      UsageCase{{"--device", ""}, "--device"},
                       UsageCase{{"--device", "99999999999999"}, "no such device id"},
                       UsageCase{{"--device", "no such card"}, "no capture device has that name"},
                       UsageCase{{"--list-devices", "--format", "11025,8,1"}, "--format"},
@@ -92,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Table, DeviceNames,
 TEST(ProbeJson, ReadsBackWithEveryDocumentedField) {
     const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 160));
     const Outcome outcome =
-        probe({"--json", "--format", "22050,16,2", "--format", "11025,8,1", "--bytes", "600"});
-    ASSERT_EQ(outcome.status, 0) << outcome.err;
+        probe({"--json", "--format", "22050,16,2", "--format", "11025,8,1", "--bytes", "0600"});
+    ASSERT_EQ(outcome.status, 0) << outcome.err << outcome.out;
     const nlohmann::json document = nlohmann::json::parse(outcome.out);
     EXPECT_EQ(document.at("program"), "varnel-probe");
     EXPECT_EQ(document.at("buffer_bytes"), 600);
@@ -120,15 +124,31 @@ TEST(ProbeJson, ReadsBackWithEveryDocumentedField) {
     EXPECT_EQ(results[1].at("verdict"), "signal");
 }
 
-TEST(ProbeProgress, NamesEachFormatAndClearsItsLineAtTheEnd) {
+TEST(ProbeProgress, CountsTheFormatsDoneAndClearsItsLineAtTheEnd) {
     const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 128));
     std::ostringstream progress;
     const Outcome outcome = probe({"--format", "11025,8,1", "--format", "44100,16,2"}, &progress);
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_NE(progress.str().find("probing 1/2: 11025 Hz  8-bit 1 ch"), std::string::npos);
-    EXPECT_NE(progress.str().find("probing 2/2: 44100 Hz 16-bit 2 ch"), std::string::npos);
-    EXPECT_EQ(progress.str().substr(progress.str().size() - 4), "\r\033[K");
+    const std::string shown = progress.str();
+    EXPECT_EQ(shown.find("\r\033[Kprobing 2 formats: 0 done"), 0u) << shown;
+    EXPECT_NE(shown.find("probing 2 formats: 2 done"), std::string::npos) << shown;
+    EXPECT_EQ(shown.substr(shown.size() - 4), "\r\033[K");
     EXPECT_EQ(outcome.out.find('\r'), std::string::npos); // the table itself carries none of it
+}
+
+// In a terminal of 80 columns: the usage, and the table with the results that failed under their rows.
+TEST(ProbeTable, LinesFitEightyColumns) {
+    const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 128));
+    const Outcome help = probe({"--help"});
+    EXPECT_NE(help.out.find("RATE 1000 to 384000 Hz"), std::string::npos) << help.out;
+    const Outcome table = probe({});
+    const Outcome failed = probe({"--device", "7", "--format", "44100,16,2"});
+    EXPECT_NE(failed.out.find("\n  open: 2 Specified device identifier is out of range.\n"),
+              std::string::npos);
+    std::istringstream lines(help.out + table.out + failed.out);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LT(line.size(), 80u) << line;
+    }
 }
 
 TEST(ProbeExpectSignal, SilenceRecordedInFullPassesOnlyWithoutIt) {
@@ -151,7 +171,10 @@ TEST(ProbeJson, DeviceNamesThatAreNotUtf8AreReplacedNotFatal) {
     PortAudioWaveIn unused;
     std::ostringstream out, err;
     ASSERT_EQ(run_probe({"--list-devices", "--json"}, unused, catalog, {out, err}), 0) << err.str();
-    EXPECT_EQ(nlohmann::json::parse(out.str()).at("devices").at(0).at("name"), "Entr\uFFFDe");
+    const nlohmann::json document = nlohmann::json::parse(out.str());
+    EXPECT_EQ(document.at("devices").at(0).at("name"), "Entr\uFFFDe");
+    EXPECT_EQ(document.at("program"), "varnel-probe");
+    EXPECT_EQ("varnel-probe " + document.at("version").get<std::string>() + "\n", probe({"--version"}).out);
 }
 
 } // namespace

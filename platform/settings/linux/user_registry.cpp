@@ -1,7 +1,7 @@
 #include "platform/settings/user_registry.h"
 
-#include "platform/settings/linux/FileConfigRegistry.h"
+#include "platform/settings/linux/SettingsFileRegistry.h"
 
 std::unique_ptr<RegistryApi> make_user_registry() {
-    return std::make_unique<FileConfigRegistry>();
+    return std::make_unique<SettingsFileRegistry>();
 }
