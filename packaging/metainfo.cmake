@@ -32,7 +32,7 @@ function(varnel_write_metainfo template output homepage_url screenshot_url)
   string(CONFIGURE "${text}" text @ONLY)
   # An element left out leaves no empty line behind.
   string(REGEX REPLACE "\n\n+" "\n" text "${text}")
-  file(CONFIGURE OUTPUT ${output} CONTENT "${text}") # rewritten only when it changes
+  file(CONFIGURE OUTPUT ${output} CONTENT "${text}" @ONLY) # rewritten only when it changes
 endfunction()
 
 if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
