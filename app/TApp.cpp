@@ -1,5 +1,6 @@
 #include "app/TApp.h"
 
+#include "app/program_icon.h"
 #include "panel/TFenApp.h"
 
 #include <wx/frame.h>
@@ -15,6 +16,7 @@ const wxSize kFrameSize(510, 440); // outer size, borders and caption included
 // program accepts and ignores whatever it is given.
 bool TApp::OnInit() {
     auto* frame = new wxFrame(nullptr, wxID_ANY, kCaption, wxDefaultPosition, kFrameSize);
+    frame->SetIcons(program_icons());
     new TFenApp(frame, PanelServices{*waveIn_, *registry_});
     SetTopWindow(frame);
     frame->Show();

@@ -7,10 +7,16 @@
 #include <wx/init.h>
 
 #include <exception>
+#include <string>
 
 namespace {
 
-constexpr const char* kDefaultProgramName = "varnel";
+// The toolkit names the program after its first argument: on Wayland that name is the window's app_id,
+// by which the desktop finds the menu entry and its icon, so it is the entry's id. On X11 the desktop
+// matches the window by its class, which the toolkit takes from the application's name: the entry's
+// StartupWMClass.
+constexpr const char* kDesktopEntryId = "org.varnel.Varnel";
+constexpr const char* kWindowClass = "Varnel";
 
 // Runs the initialised application; whatever escapes its handlers comes out of here.
 int run_initialised(wxApp& app) {
@@ -26,11 +32,11 @@ int run_initialised(wxApp& app) {
 
 } // namespace
 
-int run_application(wxApp* app, int argc, char** argv) {
+int run_application(wxApp* app, int /*argc*/, char** /*argv*/) {
     open_missing_standard_streams();
-    char* programName = argc > 0 && argv[0] != nullptr ? argv[0] : const_cast<char*>(kDefaultProgramName);
+    std::string programName = kDesktopEntryId;
     int toolkitArgc = 1;
-    char* toolkitArgv[] = {programName, nullptr};
+    char* toolkitArgv[] = {programName.data(), nullptr};
 
     // Without a session the toolkit would only guess at the cause; say which one is missing instead.
     if (!graphical_session_named()) {
@@ -38,6 +44,7 @@ int run_application(wxApp* app, int argc, char** argv) {
         return HandleGlobalException(std::runtime_error(graphical_session_problem()), nullptr, nullptr);
     }
     wxApp::SetInstance(app);
+    app->SetAppName(kWindowClass);
     wxInitializer initializer(toolkitArgc, toolkitArgv);
     if (!initializer.IsOk()) {
         return HandleGlobalException(std::runtime_error(graphical_session_problem()), nullptr, nullptr);

@@ -35,9 +35,11 @@ void run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATE
     CaptureRun run(device, session, format, buffer.data(), kCaptureLength);
 
     surface->drawText(kStatusX, kOpenMessageY, open_message(run.open()));
-    if (const std::optional<MMRESULT> queued = run.queue())
+    if (const std::optional<MMRESULT> queued = run.queue()) {
         surface->drawText(kStatusX, kBufferMessageY, buffer_message(*queued));
-    if (run.start(deliveryMargin))
+    }
+    if (run.start(deliveryMargin)) {
         draw_live_trace(*surface, buffer, run.delivery());
+    }
     surface->drawText(kStatusX, kCountLineY, count_line(run.bytesRecorded()));
 }

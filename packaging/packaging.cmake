@@ -3,9 +3,9 @@
 # varnel's, its manual page to VARNEL_MAN_PAGES and its name to the metainfo's <provides>.
 
 set(VARNEL_APP_ID org.varnel.Varnel)
-set(VARNEL_HOMEPAGE_URL "https://varnel.org" CACHE STRING "The project's web page, named by the metainfo and the package")
-set(VARNEL_SCREENSHOT_URL "${VARNEL_HOMEPAGE_URL}/docs/screenshot.png" CACHE STRING
-  "Where software centres fetch docs/screenshot.png from")
+# Named by the metainfo and the package only when set: the project has no web page of its own yet.
+set(VARNEL_HOMEPAGE_URL "" CACHE STRING "The project's web page, named by the metainfo and the package")
+set(VARNEL_SCREENSHOT_URL "" CACHE STRING "Where software centres fetch docs/screenshot.png from")
 set(VARNEL_PACKAGE_MAINTAINER "Varnel maintainers <maintainers@users.noreply.c-seed-d2909f20.example>" CACHE STRING
   "The Debian package's Maintainer field")
 
@@ -38,7 +38,11 @@ install(FILES ${packaging_out}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
 # Desktop entry, AppStream metainfo and the icon at every size resources/make_icon.py draws.
-configure_file(resources/${VARNEL_APP_ID}.metainfo.xml.in ${packaging_out}/${VARNEL_APP_ID}.metainfo.xml @ONLY)
+include(packaging/metainfo.cmake)
+set(metainfo_template ${CMAKE_CURRENT_SOURCE_DIR}/resources/${VARNEL_APP_ID}.metainfo.xml.in)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${metainfo_template})
+varnel_write_metainfo(${metainfo_template} ${packaging_out}/${VARNEL_APP_ID}.metainfo.xml "${VARNEL_HOMEPAGE_URL}"
+  "${VARNEL_SCREENSHOT_URL}")
 install(FILES ${packaging_out}/${VARNEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES resources/${VARNEL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
@@ -61,7 +65,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VARNEL_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VARNEL_HOMEPAGE_URL}")
+if(VARNEL_HOMEPAGE_URL)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VARNEL_HOMEPAGE_URL}")
+endif()
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)

@@ -76,6 +76,7 @@ template <typename TextAt> void fill_box(wxItemContainer* box, std::size_t count
 
 wxBEGIN_EVENT_TABLE(TFenApp, wxPanel)
     EVT_LISTBOX_DCLICK(TFenApp::kFormatListId, TFenApp::EvFormatDoubleClick)
+    EVT_COMMAND(TFenApp::kFormatListId, kEnterReleased, TFenApp::EvFormatEnter)
     EVT_COMBOBOX(TFenApp::kBitDepthBoxId, TFenApp::EvBitDepthChange)
     EVT_CHOICE(TFenApp::kRateBoxId, TFenApp::EvRateChange)
     EVT_COMBOBOX(TFenApp::kChannelBoxId, TFenApp::EvChannelChange)
@@ -138,6 +139,10 @@ void TFenApp::CloseWindow(int /*code*/) {
 }
 
 void TFenApp::EvFormatDoubleClick(wxCommandEvent&) {
+    Apply();
+}
+
+void TFenApp::EvFormatEnter(wxCommandEvent&) {
     Apply();
 }
 

@@ -27,8 +27,6 @@ public:
 
     TFenApp(wxWindow* frame, PanelServices services);
 
-    // Reads the four selections into the capture format and draws the summary and numbers lines.
-    void Apply();
     // The panel never refuses to close.
     bool CanClose() const { return true; }
     // Closes the panel and, with it, the frame around it.
@@ -37,6 +35,8 @@ public:
     const CaptureBuffer& captureBuffer() const { return captureBuffer_; }
 
 private:
+    // Reads the four selections into the capture format and draws the summary and numbers lines.
+    void Apply();
     void CreateControls();
     void SetupWindow();
     void FillFormatList();
@@ -44,6 +44,7 @@ private:
     DrawingTarget& Drawing();
 
     void EvFormatDoubleClick(wxCommandEvent& event);
+    void EvFormatEnter(wxCommandEvent& event);
     void EvBitDepthChange(wxCommandEvent& event);
     void EvRateChange(wxCommandEvent& event);
     void EvChannelChange(wxCommandEvent& event);

@@ -1,8 +1,8 @@
 #include "panel/TNewListBox.h"
 
-#include "panel/TFenApp.h"
-
 #include "platform/toolkit/current_input.h"
+
+wxDEFINE_EVENT(kEnterReleased, wxCommandEvent);
 
 namespace {
 
@@ -20,13 +20,16 @@ wxEND_EVENT_TABLE()
 TNewListBox::TNewListBox(wxWindow* parent, wxWindowID id, const wxPoint& position, const wxSize& size)
     : wxListBox(parent, id, position, size, 0, nullptr, wxLB_SINGLE | wxLB_NEEDED_SB) {}
 
+// The release of Enter goes up as the list's own notification, as a double click does; any other key
+// goes on to the toolkit.
 void TNewListBox::EvKeyUp(wxKeyEvent& event) {
-    auto* panel = dynamic_cast<TFenApp*>(GetParent());
-    if (!is_enter(event.GetKeyCode()) || panel == nullptr) {
+    if (!is_enter(event.GetKeyCode())) {
         event.Skip();
         return;
     }
-    panel->Apply();
+    wxCommandEvent enterReleased(kEnterReleased, GetId());
+    enterReleased.SetEventObject(this);
+    ProcessWindowEvent(enterReleased);
 }
 
 // The toolkit reports an Enter press in a list as a double click. The format is applied once, when Enter is

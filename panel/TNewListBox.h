@@ -1,7 +1,12 @@
-// The format list: a list box that applies the chosen format when Enter is released in it.
+// The format list: a list box that reports the release of Enter in it as a notification of its own, for
+// its parent's event table to route.
 #pragma once
 
+#include <wx/event.h>
 #include <wx/listbox.h>
+
+// Sent, as a command event carrying the list's id, when Enter is released while the list has the focus.
+wxDECLARE_EVENT(kEnterReleased, wxCommandEvent);
 
 class TNewListBox : public wxListBox {
 public:

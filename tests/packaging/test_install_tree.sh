@@ -39,9 +39,12 @@ icon=$(desktop_value "$desktop" Icon)
   fail "Categories=$(desktop_value "$desktop" Categories)"
 
 # AppStream: the metainfo alone and the whole installed tree pass, without a warning or note; it names
-# the installed desktop entry, every installed program and this version as its newest release.
+# the installed desktop entry, every installed program and this version as its newest release. Without a
+# configured address it names none, and so passes the validator's network checks too.
 metainfo=$root/share/metainfo/org.varnel.Varnel.metainfo.xml
-for check in "validate --no-net $metainfo" "validate-tree --no-net $root"; do
+net=--no-net
+grep -q '<url\|<screenshots' "$metainfo" || net=
+for check in "validate $net $metainfo" "validate-tree --no-net $root"; do
   # shellcheck disable=SC2086
   report=$(appstreamcli $check 2>&1) || fail "appstreamcli $check: $report"
   grep -E '^[EWI]:' <<<"$report" && fail "appstreamcli $check reports the issues above"
@@ -57,7 +60,16 @@ programs=$(find "$root/bin" -mindepth 1 -printf '%f\n' | sort)
 [ "$(xml_values 'releases/release' | head -n1)" = "$version" ] ||
   fail "the newest release in the metainfo is $(xml_values releases/release | head -n1), not $version"
 [ "$(xml_values project_license)" = MIT ] || fail "project_license $(xml_values project_license)"
-[ -n "$(xml_values screenshots/screenshot/image)" ] || fail "no screenshot"
+[ "$(xml_values keywords/keyword | paste -sd';')" = "$(desktop_value "$desktop" Keywords | sed 's/;$//')" ] ||
+  fail "the metainfo's keywords are not the desktop entry's: $(xml_values keywords/keyword | xargs)"
+# With addresses configured, the metainfo names them and stays valid.
+cmake -DTEMPLATE="$here/../../resources/org.varnel.Varnel.metainfo.xml.in" -DOUTPUT="$work/set.xml" \
+  -DHOMEPAGE_URL='https://varnel.example/?a&b' -DSCREENSHOT_URL=https://varnel.example/s.png \
+  -P "$here/../../packaging/metainfo.cmake"
+report=$(appstreamcli validate --no-net "$work/set.xml" 2>&1) || fail "with addresses: $report"
+metainfo=$work/set.xml
+[ "$(xml_values url) $(xml_values screenshots/screenshot/image)" = \
+  "https://varnel.example/?a&b https://varnel.example/s.png" ] || fail "configured addresses: $(cat "$metainfo")"
 cmp -s "$root/share/doc/varnel/copyright" "$here/../../LICENSE" || fail "share/doc/varnel/copyright is not LICENSE"
 [ "$(zcat "$root/share/doc/varnel/changelog.gz" | head -n1 | sed 's/^varnel (\([^)]*\)).*/\1/')" = "$version" ] ||
   fail "the change log's newest entry is not $version: $(zcat "$root/share/doc/varnel/changelog.gz" | head -n1)"

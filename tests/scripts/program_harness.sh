@@ -34,14 +34,18 @@ for tool in Xvfb openbox xdotool xprop xwininfo wmctrl; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps installs it)"
 done
 
-# Waits up to five seconds for a command to succeed.
-wait_for() {
-  for _ in $(seq 50); do
+# Waits up to $1 seconds for a command to succeed, trying it every tenth of a second.
+wait_within() {
+  local tries=$(($1 * 10))
+  shift
+  for _ in $(seq "$tries"); do
     "$@" >/dev/null 2>&1 && return 0
     sleep 0.1
   done
   return 1
 }
+# The bound of every wait for something that must happen: generous, since it costs only when it fails.
+wait_for() { wait_within 10 "$@"; }
 
 # A display of its own: Xvfb picks a free number and writes it once it accepts clients.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -53,37 +57,74 @@ wm=$!
 window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 wait_for window_manager_runs || fail "openbox did not start on $DISPLAY: $(tail -n 3 "$work/openbox.log")"
 
-# Starts the program with the given arguments and waits for its frame; sets $pid and $window.
+# The program's visible windows: its frame and, while one is open, a box's drop-down list.
+program_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | sort | xargs; }
+window_image() { import -window "$window" -depth 8 rgb:- 2>/dev/null | md5sum; }
+
+# Answers whether the window's picture is the same in two captures in a row: drawn, and not changing.
+image_settled() {
+  local first
+  first=$(window_image)
+  sleep 0.05
+  [ "$first" = "$(window_image)" ]
+}
+
+# Answers whether the program is ready for input: its frame shown and focused by the window manager, and
+# drawn.
+window_ready() {
+  xwininfo -id "$window" 2>/dev/null | grep -q 'IsViewable' &&
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ] && image_settled
+}
+
+# Starts the program with the given arguments and waits until its frame takes input; sets $pid and $window.
 start_program() {
   "$program" "$@" >"$work/stdout" 2>"$work/stderr" &
   pid=$!
   window=
   for _ in $(seq 100); do
     window=$(xdotool search --onlyvisible --pid "$pid" --name '^Varnel $' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && xwininfo -id "$window" 2>/dev/null | grep -q 'IsViewable' && break
-    window=
+    [ -n "$window" ] && break
     sleep 0.1
   done
   [ -n "$window" ] || fail "no window captioned 'Varnel ' appeared"
-  sleep 0.5
+  wait_for window_ready || fail "the frame was not shown, focused and drawn"
 }
 
 # Waits for the program to end by itself; sets $status to its exit status.
 wait_for_exit() {
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && fail "the program did not end"
+  wait_for program_ended || fail "the program did not end"
   status=0
   wait "$pid" || status=$?
   pid=
 }
+program_ended() { ! kill -0 "$pid" 2>/dev/null; }
 
-# Clicks at a point of the panel, in pixels from its top-left corner (the frame's client area).
+# Answers whether the pointer is at a point of the panel. (xdotool's own --sync waits for a motion, which
+# never comes when the pointer is already there.)
+pointer_at() {
+  local X Y WINDOW SCREEN left top
+  left=$(xwininfo -id "$window" | sed -n 's/.*Absolute upper-left X: *//p')
+  top=$(xwininfo -id "$window" | sed -n 's/.*Absolute upper-left Y: *//p')
+  eval "$(xdotool getmouselocation --shell)"
+  [ "$X,$Y" = "$((left + $1)),$((top + $2))" ]
+}
+
+# Answers whether the program has answered a click: a drop-down list opened or closed, the window's
+# picture changed, or the program ended.
+click_answered() {
+  program_ended || [ "$(program_windows)" != "$windows_before" ] || [ "$(window_image)" != "$image_before" ]
+}
+
+# Clicks at a point of the panel, in pixels from its top-left corner (the frame's client area), and waits
+# until the program has answered. The pointer's arrival is drawn first (a button lights up under it), so
+# that it is not taken for the answer. A click that changes nothing to be seen ends the wait at its bound,
+# three seconds.
 click_panel() {
   xdotool mousemove --window "$window" "$1" "$2"
-  sleep 0.2
+  wait_for pointer_at "$1" "$2" || fail "the pointer did not reach $1,$2 of the panel"
+  wait_for image_settled || true
+  windows_before=$(program_windows)
+  image_before=$(window_image)
   xdotool click 1
-  sleep 0.3
+  wait_within 3 click_answered || true
 }
