@@ -191,7 +191,8 @@ LSTATUS SettingsFile::writeInPlace(const std::string& bytes) const {
     const off_t size = static_cast<off_t>(bytes.size());
     const FileSizeSignalIgnored ignored;
     if (size > info_.st_size && posix_fallocate(out.get(), info_.st_size, size - info_.st_size) != 0) {
-        ftruncate(out.get(), info_.st_size);
+        // Gives back whatever part of the room was taken; the old contents are untouched either way.
+        [[maybe_unused]] const int trimmed = ftruncate(out.get(), info_.st_size);
         return ERROR_WRITE_FAULT;
     }
     const bool written =
