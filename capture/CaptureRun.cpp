@@ -17,6 +17,7 @@ CaptureRun::~CaptureRun() {
 
 MMRESULT CaptureRun::open() {
     openRequested_ = true;
+    opened_ = DeliveryWait::Clock::now();
     return device_.waveInOpen(&session_.handle, deviceId_, &format_, CALLBACK_NULL, 0, 0);
 }
 
@@ -32,7 +33,7 @@ std::optional<MMRESULT> CaptureRun::queue() {
 }
 
 bool CaptureRun::start(std::chrono::milliseconds deliveryMargin) {
-    deadline_ = DeliveryWait::deadlineFor(format_, length_, deliveryMargin);
+    deadline_ = DeliveryWait::deadlineFor(format_, length_, deliveryMargin, opened_);
     return device_.waveInStart(session_.handle) == MMSYSERR_NOERROR;
 }
 

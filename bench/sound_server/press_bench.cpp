@@ -6,7 +6,7 @@
 #include "capture/capture_on_panel.h"
 #include "format/capture_format.h"
 #include "platform/drawing/linux/ClientDCTarget.h"
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "support/SoundServerSession.h"
 
 #include <wx/app.h>
@@ -49,8 +49,7 @@ double arecord_milliseconds(const WAVEFORMATEX& format) {
 }
 
 void bench(wxPanel* panel, int presses) {
-    PortAudioWaveIn device;
-    device.startInBackground();
+    AlsaWaveIn device;
     ClientDCTarget window(panel);
     CaptureBuffer buffer{};
     CaptureSession session;

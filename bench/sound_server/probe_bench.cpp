@@ -3,7 +3,7 @@
 // 12 captures one process each. Starts its own private PipeWire session; needs no display.
 // Run: build/bench/varnel_probe_bench [runs, default 10]
 #include "format/capture_format.h"
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "probe/format_probe.h"
 #include "probe/probe_options.h"
 #include "support/SoundServerSession.h"
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     const double target = audio + kOverheadPerFormatMs * formats.size();
 
     std::vector<double> program, inProcess, arecord, wholeBuffers;
-    PortAudioWaveIn layer;
+    AlsaWaveIn layer;
     layer.allowConcurrentOpens();
     for (int run = 0; run < runs; ++run) {
         program.push_back(timed_command(std::string(VARNEL_PROBE_PROGRAM) + " >/dev/null"));

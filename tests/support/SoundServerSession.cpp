@@ -1,5 +1,6 @@
 #include "support/SoundServerSession.h"
 
+#include <alsa/asoundlib.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -32,9 +33,12 @@ SoundServerSession::SoundServerSession() : dir_(makeTemporaryDirectory()) {
     environment_.set("XDG_RUNTIME_DIR", (dir_ / "run").c_str());
     for (const char* name : {"ALSA_CONFIG_PATH", "PULSE_SERVER", "PULSE_RUNTIME_PATH", "PIPEWIRE_REMOTE"})
         environment_.set(name, nullptr);
+    // alsa-lib notices a change of its own files only: the next open reads the session's home afresh.
+    snd_config_update_free_global();
 }
 
 SoundServerSession::~SoundServerSession() {
+    snd_config_update_free_global();
     run("stop");
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);

@@ -2,7 +2,7 @@
 // device give exact figures, a machine without a device gives the window's open text and no data, and a
 // private sound server session's played level reads as its dBFS.
 #include "format/capture_format.h"
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "probe/format_probe.h"
 #include "probe/probe_program.h"
 #include "support/AlsaFileDevice.h"
@@ -52,7 +52,7 @@ class FileDeviceFigures : public ::testing::TestWithParam<FigureCase> {};
 TEST_P(FileDeviceFigures, AreExactForKnownBytes) {
     const FigureCase& c = GetParam();
     const AlsaFileDevice device = AlsaFileDevice::withInput(c.input);
-    PortAudioWaveIn layer;
+    AlsaWaveIn layer;
     const FormatProbe probe = probe_format(layer, 0, c.format, 999);
     const std::uint32_t frames = 999 / c.format.nBlockAlign;
     EXPECT_EQ(probe.open, MMSYSERR_NOERROR);
@@ -96,7 +96,7 @@ TEST(NoDeviceProbe, ReportsTheWindowsOpenTextNoDataAndStatusOne) {
     if (AlsaFileDevice::machineHasSoundCard())
         GTEST_SKIP() << "a sound card is present, so there is no 'no device' case to observe";
     const AlsaFileDevice device = AlsaFileDevice::noDevice();
-    PortAudioWaveIn layer;
+    AlsaWaveIn layer;
     std::ostringstream out, err;
     EXPECT_EQ(run_probe({"--format", "11025,8,1", "--format", "44100,16,2"}, layer, layer, {out, err}), 1);
     EXPECT_NE(out.str().find("(not in the device list)"), std::string::npos) << out.str();
@@ -119,7 +119,7 @@ TEST(SoundServerProbe, EveryFormatReadsThePlayedLevelInDbfs) {
     SoundServerSession session;
     if (!session.unavailable().empty())
         GTEST_SKIP() << session.unavailable();
-    PortAudioWaveIn layer;
+    AlsaWaveIn layer;
     layer.allowConcurrentOpens();
     for (const double volume : {1.0, 0.5}) {
         session.setVolume(volume);
