@@ -1,5 +1,6 @@
 // TEST pressed in the real window, recording through a private PipeWire session (the sound server desktops
 // capture through) that plays a steady level into the default source.
+#include "capture/capture_on_panel.h"
 #include "format/capture_format.h"
 #include "panel/TFenApp.h"
 #include "platform/wave_in/linux/AlsaWaveIn.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -140,6 +142,37 @@ TEST_F(SoundServerWindow, StoppedServerIsReportedQuietlyAndItsReturnIsFoundInThe
     EXPECT_EQ(lastText(300), "Successful" + std::string(49, ' '));
     EXPECT_EQ(lastText(340).substr(0, 8), "Nbr 999 ");
     EXPECT_TRUE(recordedLevel(SoundServerSession::kLevel));
+}
+
+// Killed while a press records (the longest recording of a buffer, so that the kill lands inside it): the
+// press ends in time with what came before, nothing reaches the terminal, and once the server is back the
+// next press records in full.
+TEST_F(SoundServerWindow, ServerKilledDuringAPressEndsItQuietlyInTimeAndTheNextPressRecords) {
+    choose({11025, 8, 1});
+    const auto deadline = 1000ms + 1000ms * kCaptureLength / g_captureFormat.nAvgBytesPerSec + 50ms;
+    g_captureSession.header.dwBytesRecorded.store(0);
+    StderrCapture stderrCapture;
+    std::jthread killer([&](std::stop_token stop) {
+        while (!stop.stop_requested() && g_captureSession.header.dwBytesRecorded.load() == 0)
+            std::this_thread::sleep_for(100us);
+        session.killServer();
+    });
+    const std::size_t before = window.textsDrawnAt(40, 340);
+    const auto pressed = std::chrono::steady_clock::now();
+    window.clickControl(TFenApp::kTestButtonId);
+    ASSERT_TRUE(gui::pump_until([&] { return window.textsDrawnAt(40, 340) > before; }, 10s));
+    // Far more than the press may take, far less than a press that hangs: the figure is the benchmark's.
+    EXPECT_LT(std::chrono::steady_clock::now() - pressed, deadline + 500ms);
+    killer.join();
+    EXPECT_EQ(lastText(300), "Successful" + std::string(49, ' '));
+    EXPECT_NE(lastText(340).substr(0, 8), "Nbr 999 ") << "the kill came after the whole buffer";
+
+    session.startServer();
+    pressTest();
+    EXPECT_EQ(lastText(300), "Successful" + std::string(49, ' '));
+    EXPECT_EQ(lastText(340).substr(0, 8), "Nbr 999 ");
+    EXPECT_TRUE(recordedLevel(SoundServerSession::kLevel));
+    EXPECT_EQ(stderrCapture.finish(), "");
 }
 
 } // namespace

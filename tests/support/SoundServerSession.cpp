@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -51,6 +53,28 @@ void SoundServerSession::setVolume(double factor) {
 
 void SoundServerSession::stopServer() {
     run("stop-server");
+}
+
+void SoundServerSession::killServer() {
+    signal({"pipewire", "wireplumber", "pipewire-pulse", "player"}, SIGKILL);
+}
+
+void SoundServerSession::suspendServer() {
+    signal({"pipewire"}, SIGSTOP);
+}
+
+void SoundServerSession::resumeServer() {
+    signal({"pipewire"}, SIGCONT);
+}
+
+// Each by the PID the session script noted when it started the process.
+void SoundServerSession::signal(std::initializer_list<const char*> processes, int number) const {
+    for (const char* name : processes) {
+        std::ifstream pidFile(dir_ / (std::string(name) + ".pid"));
+        pid_t pid = 0;
+        if (pidFile >> pid && pid > 0)
+            kill(pid, number);
+    }
 }
 
 void SoundServerSession::startServer() {

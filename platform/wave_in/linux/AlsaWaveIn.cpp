@@ -62,14 +62,26 @@ MMRESULT check_format(const WAVEFORMATEX& format) {
     return pcm && consistent ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
 }
 
+// Guards the layer's handles and the devices in use, which every instance shares. Requests come from
+// several threads at once (varnel-probe); none holds this while it waits for a device. Never destroyed:
+// layers live in statics.
+std::mutex& layer_mutex() {
+    static auto* const mutex = new std::mutex;
+    return *mutex;
+}
+
 // Devices open through any instance, once per stream, so that a second open is refused as the program
-// expects rather than two captures silently splitting one device. Never destroyed: layers live in statics.
+// expects rather than two captures silently splitting one device.
 std::multiset<std::string>& devices_in_use() {
     static auto* const devices = new std::multiset<std::string>;
     return *devices;
 }
 
 std::uintptr_t next_handle_value = 1;
+
+bool header_valid(const WAVEHDR* header, unsigned headerSize) {
+    return header != nullptr && headerSize >= kWaveHdrSize;
+}
 
 void mark_done(WAVEHDR& header) {
     // One atomic step, so that nobody sees a header both queued and done; release publishes its bytes.
@@ -245,14 +257,14 @@ AlsaWaveIn::AlsaWaveIn() {
 
 AlsaWaveIn::~AlsaWaveIn() {
     while (!opens_.empty()) {
-        const std::uintptr_t value = opens_.begin()->first;
-        opens_.begin()->second.stream->giveBack();
-        waveInClose(reinterpret_cast<HWAVEIN>(value));
+        const auto handle = reinterpret_cast<HWAVEIN>(opens_.begin()->first);
+        waveInReset(handle);
+        waveInClose(handle);
     }
 }
 
 void AlsaWaveIn::allowConcurrentOpens() {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(layer_mutex());
     concurrentOpens_ = true;
 }
 
@@ -300,7 +312,7 @@ MMRESULT AlsaWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFO
     }
     const std::string device = byDefault ? kDefaultDevice : listed[deviceId].name;
     {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(layer_mutex());
         if (!concurrentOpens_ && devices_in_use().contains(device)) {
             return MMSYSERR_ALLOCATED;
         }
@@ -319,7 +331,7 @@ MMRESULT AlsaWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFO
     } catch (const std::system_error&) {
     }
     stream->poke();
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(layer_mutex());
     if (result != MMSYSERR_NOERROR) {
         devices_in_use().erase(devices_in_use().find(device));
         return result;
@@ -330,49 +342,48 @@ MMRESULT AlsaWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFO
     return MMSYSERR_NOERROR;
 }
 
-AlsaWaveIn::Open* AlsaWaveIn::find(HWAVEIN handle) {
+std::shared_ptr<AlsaWaveIn::Stream> AlsaWaveIn::find(HWAVEIN handle) {
+    const std::lock_guard lock(layer_mutex());
     const auto found = opens_.find(reinterpret_cast<std::uintptr_t>(handle));
-    return found == opens_.end() ? nullptr : &found->second;
+    return found == opens_.end() ? nullptr : found->second.stream;
 }
 
 MMRESULT AlsaWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    const std::lock_guard lock(mutex_);
-    if (find(handle) == nullptr) {
-        return MMSYSERR_INVALHANDLE;
+    if (header_valid(header, headerSize) && (header->lpData == nullptr || header->dwBufferLength == 0)) {
+        return find(handle) == nullptr ? MMSYSERR_INVALHANDLE : MMSYSERR_INVALPARAM;
     }
-    if (header == nullptr || headerSize < kWaveHdrSize || header->lpData == nullptr ||
-        header->dwBufferLength == 0) {
-        return MMSYSERR_INVALPARAM;
-    }
-    if ((header->dwFlags.load(std::memory_order_acquire) & WHDR_INQUEUE) != 0) {
-        return WAVERR_STILLPLAYING;
-    }
-    header->dwFlags.fetch_or(WHDR_PREPARED, std::memory_order_acq_rel);
-    return MMSYSERR_NOERROR;
+    return markPrepared(handle, header, headerSize, true);
 }
 
 MMRESULT AlsaWaveIn::waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    const std::lock_guard lock(mutex_);
-    if (find(handle) == nullptr) {
+    return markPrepared(handle, header, headerSize, false);
+}
+
+MMRESULT AlsaWaveIn::markPrepared(HWAVEIN handle, WAVEHDR* header, unsigned headerSize, bool prepared) {
+    const std::lock_guard lock(layer_mutex());
+    if (opens_.find(reinterpret_cast<std::uintptr_t>(handle)) == opens_.end()) {
         return MMSYSERR_INVALHANDLE;
     }
-    if (header == nullptr || headerSize < kWaveHdrSize) {
+    if (!header_valid(header, headerSize)) {
         return MMSYSERR_INVALPARAM;
     }
     if ((header->dwFlags.load(std::memory_order_acquire) & WHDR_INQUEUE) != 0) {
         return WAVERR_STILLPLAYING;
     }
-    header->dwFlags.fetch_and(~WHDR_PREPARED, std::memory_order_acq_rel);
+    if (prepared) {
+        header->dwFlags.fetch_or(WHDR_PREPARED, std::memory_order_acq_rel);
+    } else {
+        header->dwFlags.fetch_and(~WHDR_PREPARED, std::memory_order_acq_rel);
+    }
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT AlsaWaveIn::waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    const std::lock_guard lock(mutex_);
-    Open* open = find(handle);
-    if (open == nullptr) {
+    const std::shared_ptr<Stream> stream = find(handle);
+    if (stream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    if (header == nullptr || headerSize < kWaveHdrSize) {
+    if (!header_valid(header, headerSize)) {
         return MMSYSERR_INVALPARAM;
     }
     const std::uint32_t flags = header->dwFlags.load(std::memory_order_acquire);
@@ -385,24 +396,18 @@ MMRESULT AlsaWaveIn::waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned h
     if (header->lpData == nullptr || header->dwBufferLength == 0) {
         return MMSYSERR_INVALPARAM;
     }
-    Stream& stream = *open->stream;
-    const std::lock_guard streamLock(stream.mutex);
+    const std::lock_guard lock(stream->mutex);
     header->dwBytesRecorded.store(0, std::memory_order_relaxed);
     header->dwFlags.store((flags & ~WHDR_DONE) | WHDR_INQUEUE, std::memory_order_relaxed);
-    stream.queue.push_back(header);
-    stream.poke();
+    stream->queue.push_back(header);
+    stream->poke();
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT AlsaWaveIn::waveInStart(HWAVEIN handle) {
-    std::shared_ptr<Stream> stream;
-    {
-        const std::lock_guard lock(mutex_);
-        if (Open* open = find(handle)) {
-            stream = open->stream;
-        } else {
-            return MMSYSERR_INVALHANDLE;
-        }
+    const std::shared_ptr<Stream> stream = find(handle);
+    if (stream == nullptr) {
+        return MMSYSERR_INVALHANDLE;
     }
     std::uint64_t ticket = 0;
     {
@@ -425,20 +430,19 @@ MMRESULT AlsaWaveIn::waveInStart(HWAVEIN handle) {
 }
 
 MMRESULT AlsaWaveIn::waveInReset(HWAVEIN handle) {
-    const std::lock_guard lock(mutex_);
-    Open* open = find(handle);
-    if (open == nullptr) {
+    const std::shared_ptr<Stream> stream = find(handle);
+    if (stream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    open->stream->giveBack(); // the thread drops what the device still holds when it next looks
-    open->stream->poke();
+    stream->giveBack(); // the thread drops what the device still holds when it next looks
+    stream->poke();
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT AlsaWaveIn::waveInClose(HWAVEIN handle) {
     std::shared_ptr<Stream> stream;
     {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(layer_mutex());
         const auto found = opens_.find(reinterpret_cast<std::uintptr_t>(handle));
         if (found == opens_.end()) {
             return MMSYSERR_INVALHANDLE;

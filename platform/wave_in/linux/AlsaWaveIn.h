@@ -8,7 +8,6 @@
 #include <chrono>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 class AlsaWaveIn : public CaptureSystem {
@@ -45,10 +44,9 @@ private:
         std::string device;
     };
 
-    Open* find(HWAVEIN handle);
+    std::shared_ptr<Stream> find(HWAVEIN handle);
+    MMRESULT markPrepared(HWAVEIN handle, WAVEHDR* header, unsigned headerSize, bool prepared);
 
-    // Requests come from several threads at once (varnel-probe); none holds this while it waits.
-    std::mutex mutex_;
     bool concurrentOpens_ = false;
     // Keyed by the handle's value; values are never reused, so a stale handle is simply unknown.
     std::map<std::uintptr_t, Open> opens_;
