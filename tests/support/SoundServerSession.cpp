@@ -56,15 +56,15 @@ void SoundServerSession::stopServer() {
 }
 
 void SoundServerSession::killServer() {
-    signal({"pipewire", "wireplumber", "pipewire-pulse", "player"}, SIGKILL);
+    signal({"server", "wireplumber", "pipewire-pulse", "player"}, SIGKILL);
 }
 
 void SoundServerSession::suspendServer() {
-    signal({"pipewire"}, SIGSTOP);
+    signal({"server"}, SIGSTOP);
 }
 
 void SoundServerSession::resumeServer() {
-    signal({"pipewire"}, SIGCONT);
+    signal({"server"}, SIGCONT);
 }
 
 // Each by the PID the session script noted when it started the process.
