@@ -22,6 +22,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -147,24 +148,46 @@ void breakdown(AlsaWaveIn& device, int presses) {
     std::printf("\n");
 }
 
-// Presses whose server is stopped (SIGSTOP) before the press or while it records: bounded by the deadline.
-void stalled_server(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarget& window) {
+// Presses whose server is stopped (SIGSTOP) before the press, or once the press has its first data, or
+// killed then (SIGKILL, and started again after): each bounded by the deadline plus 50 ms.
+void faulty_server(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarget& window) {
     const WAVEFORMATEX format = pcm_format(11025, 8, 1);
     CaptureBuffer buffer{};
     CaptureSession session;
-    std::vector<double> press;
-    for (int i = 0; i < 5; ++i) {
-        server.suspendServer();
-        const auto start = Clock::now();
-        run_capture_test(device, window, format, buffer, session);
-        press.push_back(milliseconds_since(start));
-        server.resumeServer();
-        wxTheApp->Yield(true);
+    enum class Fault { stoppedBefore, stoppedDuring, killedDuring };
+    for (const Fault fault : {Fault::stoppedBefore, Fault::stoppedDuring, Fault::killedDuring}) {
+        std::vector<double> press;
+        for (int i = 0; i < 5; ++i) {
+            session.header.dwBytesRecorded.store(0);
+            if (fault == Fault::stoppedBefore)
+                server.suspendServer();
+            std::jthread fail([&](std::stop_token stop) {
+                while (fault != Fault::stoppedBefore && !stop.stop_requested() &&
+                       session.header.dwBytesRecorded.load() == 0)
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                if (fault == Fault::stoppedDuring)
+                    server.suspendServer();
+                if (fault == Fault::killedDuring)
+                    server.killServer();
+            });
+            const auto start = Clock::now();
+            run_capture_test(device, window, format, buffer, session);
+            press.push_back(milliseconds_since(start));
+            fail.request_stop();
+            fail.join();
+            if (fault == Fault::killedDuring)
+                server.startServer();
+            else
+                server.resumeServer();
+            wxTheApp->Yield(true);
+        }
+        const Figures p = figures(press);
+        const char* what[] = {"stopped before", "stopped during", "killed during"};
+        std::printf("server %s the press, %s: %.1f/%.1f/%.1f ms min/median/max; deadline + 50 ms = %.1f\n",
+                    what[static_cast<int>(fault)], label(format).c_str(), p.min, p.median, p.max,
+                    audio_milliseconds(format) + 1000 + 50);
     }
-    const Figures p = figures(press);
-    std::printf(
-        "server stopped under the press, %s: %.1f/%.1f/%.1f ms min/median/max; deadline + 50 ms = %.1f\n\n",
-        label(format).c_str(), p.min, p.median, p.max, audio_milliseconds(format) + 1000 + 50);
+    std::printf("\n");
 }
 
 void bench(SoundServerSession& server, wxPanel* panel, int presses) {
@@ -172,7 +195,7 @@ void bench(SoundServerSession& server, wxPanel* panel, int presses) {
     ClientDCTarget window(panel);
     footprint_of_a_press(device, window);
     breakdown(device, presses);
-    stalled_server(server, device, window);
+    faulty_server(server, device, window);
     CaptureBuffer buffer{};
     CaptureSession session;
     std::printf("%-22s %9s %27s %27s %8s %9s\n", "format", "audio ms", "press ms min/median/max",

@@ -163,6 +163,7 @@ TEST_F(SoundServerWindow, ServerKilledDuringAPressEndsItQuietlyInTimeAndTheNextP
     ASSERT_TRUE(gui::pump_until([&] { return window.textsDrawnAt(40, 340) > before; }, 10s));
     // Far more than the press may take, far less than a press that hangs: the figure is the benchmark's.
     EXPECT_LT(std::chrono::steady_clock::now() - pressed, deadline + 500ms);
+    killer.request_stop();
     killer.join();
     EXPECT_EQ(lastText(300), "Successful" + std::string(49, ' '));
     EXPECT_NE(lastText(340).substr(0, 8), "Nbr 999 ") << "the kill came after the whole buffer";

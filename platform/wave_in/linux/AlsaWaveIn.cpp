@@ -28,8 +28,9 @@ constexpr int kPollMilliseconds = 50;
 // Overruns in a row, with no data between them, after which the device counts as gone: a sound server
 // that died answers every read with one.
 constexpr int kRecoveriesInARow = 3;
-// A close normally ends the device's thread in a few milliseconds; one that stalls ends it later, alone.
-constexpr std::chrono::milliseconds kCloseBound{40};
+// A close normally ends the device's thread in a few milliseconds; one that stalls on its server ends it
+// later, alone, while the press that closed it is already over.
+constexpr std::chrono::milliseconds kCloseBound{10};
 
 MMRESULT result_for(int error) {
     switch (error) {
