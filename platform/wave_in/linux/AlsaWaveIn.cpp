@@ -31,6 +31,8 @@ constexpr int kRecoveriesInARow = 3;
 // A close normally ends the device's thread in a few milliseconds; one that stalls on its server ends it
 // later, alone, while the press that closed it is already over.
 constexpr std::chrono::milliseconds kCloseBound{10};
+// When the layer goes (the program ends), the threads still closing are given this long to finish.
+constexpr std::chrono::milliseconds kEndBound{1000};
 
 MMRESULT result_for(int error) {
     switch (error) {
@@ -262,6 +264,14 @@ AlsaWaveIn::~AlsaWaveIn() {
         waveInReset(handle);
         waveInClose(handle);
     }
+    const auto end = std::chrono::steady_clock::now() + kEndBound;
+    for (const std::weak_ptr<Stream>& closing : closing_) {
+        if (const std::shared_ptr<Stream> stream = closing.lock()) {
+            stream->await(
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()),
+                [&] { return stream->phase == Stream::Phase::closed; });
+        }
+    }
 }
 
 void AlsaWaveIn::allowConcurrentOpens() {
@@ -456,6 +466,8 @@ MMRESULT AlsaWaveIn::waveInClose(HWAVEIN handle) {
         stream->closing = true;
         devices_in_use().erase(devices_in_use().find(found->second.device));
         opens_.erase(found);
+        std::erase_if(closing_, [](const std::weak_ptr<Stream>& closed) { return closed.expired(); });
+        closing_.push_back(stream);
     }
     stream->poke();
     stream->await(kCloseBound, [&] { return stream->phase == Stream::Phase::closed; });

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class AlsaWaveIn : public CaptureSystem {
 public:
@@ -18,7 +19,7 @@ public:
     static constexpr std::chrono::milliseconds kRequestBound{700};
 
     AlsaWaveIn();
-    // Closes whatever is still open, waiting a bounded time for each device thread to end. Buffers still
+    // Closes whatever is still open and waits a bounded time for every device thread to end. Buffers still
     // queued are left untouched: their owner may already have released them.
     ~AlsaWaveIn() override;
     AlsaWaveIn(const AlsaWaveIn&) = delete;
@@ -50,4 +51,6 @@ private:
     bool concurrentOpens_ = false;
     // Keyed by the handle's value; values are never reused, so a stale handle is simply unknown.
     std::map<std::uintptr_t, Open> opens_;
+    // Closed streams whose thread may still be closing the device.
+    std::vector<std::weak_ptr<Stream>> closing_;
 };
