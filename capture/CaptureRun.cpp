@@ -17,8 +17,9 @@ CaptureRun::~CaptureRun() {
 
 MMRESULT CaptureRun::open() {
     openRequested_ = true;
+    const MMRESULT result = device_.waveInOpen(&session_.handle, deviceId_, &format_, CALLBACK_NULL, 0, 0);
     opened_ = DeliveryWait::Clock::now();
-    return device_.waveInOpen(&session_.handle, deviceId_, &format_, CALLBACK_NULL, 0, 0);
+    return result;
 }
 
 std::optional<MMRESULT> CaptureRun::queue() {

@@ -147,6 +147,8 @@ public:
     MMRESULT waveInReset(HWAVEIN h) override {
         const MMRESULT result = layer_.waveInReset(h);
         const std::lock_guard lock(mutex_);
+        if (!headers_.contains(h))
+            return result; // nothing was queued: the open or the preparation failed
         const WAVEHDR& header = *headers_.at(h);
         const std::uint32_t recorded = header.dwBytesRecorded.load();
         std::vector<std::uint8_t>& tail = tails[formats_.at(h)];

@@ -82,6 +82,13 @@ std::multiset<std::string>& devices_in_use() {
 
 std::uintptr_t next_handle_value = 1;
 
+// Opens and closes take turns across the process: sound servers' plugins set up their clients with calls
+// that are not thread-safe (PipeWire's asks getpwuid for the user's name).
+std::mutex& open_turn() {
+    static auto* const mutex = new std::mutex;
+    return *mutex;
+}
+
 bool header_valid(const WAVEHDR* header, unsigned headerSize) {
     return header != nullptr && headerSize >= kWaveHdrSize;
 }
@@ -145,14 +152,19 @@ struct AlsaWaveIn::Stream {
 
     void run(const std::string& device, const WAVEFORMATEX& format) {
         snd_pcm_t* pcm = nullptr;
-        int error = run_with_stderr_held(
-            [&] { return snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK); });
         snd_pcm_uframes_t periodFrames = 0;
-        error = error < 0 ? error : configure(pcm, format, periodFrames);
+        int error = 0;
+        {
+            const std::lock_guard turn(open_turn());
+            error = run_with_stderr_held(
+                [&] { return snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK); });
+            error = error < 0 ? error : configure(pcm, format, periodFrames);
+        }
         if (settle(Phase::open, result_for(error)) == MMSYSERR_NOERROR) {
             serve(pcm, std::max<snd_pcm_uframes_t>(periodFrames, 1));
         }
         if (pcm != nullptr) {
+            const std::lock_guard turn(open_turn());
             run_with_stderr_held([&] { return snd_pcm_close(pcm); });
         }
         settle(Phase::closed, openResult);
@@ -322,8 +334,11 @@ MMRESULT AlsaWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFO
         return MMSYSERR_BADDEVICEID;
     }
     const std::string device = byDefault ? kDefaultDevice : listed[deviceId].name;
+    // Side by side, each open waits its turn behind the others.
+    std::chrono::milliseconds bound = kRequestBound;
     {
         const std::lock_guard lock(layer_mutex());
+        bound = concurrentOpens_ ? kSideBySideBound : kRequestBound;
         if (!concurrentOpens_ && devices_in_use().contains(device)) {
             return MMSYSERR_ALLOCATED;
         }
@@ -335,7 +350,7 @@ MMRESULT AlsaWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFO
         std::thread([stream, device, copy] { stream->run(device, copy); }).detach();
         std::unique_lock streamLock(stream->mutex);
         const bool answered = stream->changed.wait_for(
-            streamLock, kRequestBound, [&] { return stream->phase != Stream::Phase::opening; });
+            streamLock, bound, [&] { return stream->phase != Stream::Phase::opening; });
         result = answered ? stream->openResult : MMSYSERR_NODRIVER;
         // An open that has not answered yet is closed by its thread once it does.
         stream->closing = result != MMSYSERR_NOERROR;

@@ -14,9 +14,11 @@
 class AlsaWaveIn : public CaptureSystem {
 public:
     // How long a request waits for the thread that owns the device: longer than any healthy open or start
-    // (tens of milliseconds, some hundreds under a sanitizer), short enough that a press whose server has
-    // stalled still ends within its deadline.
-    static constexpr std::chrono::milliseconds kRequestBound{700};
+    // (tens of milliseconds, some hundreds under a sanitizer or with a dozen opens at once), and no longer
+    // than the wait for a run's bytes: a press whose server stalls at the open ends within its deadline.
+    static constexpr std::chrono::milliseconds kRequestBound{1000};
+    // Opens side by side (allowConcurrentOpens) take turns, so each may wait for a dozen others.
+    static constexpr std::chrono::milliseconds kSideBySideBound{10000};
 
     AlsaWaveIn();
     // Closes whatever is still open and waits a bounded time for every device thread to end. Buffers still
