@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
                 kDefaultProbeBytes, runs, audio, target);
     std::printf("%-44s %8s %8s %8s\n", "ms", "min", "median", "max");
     print("varnel-probe, the whole process", figures(program), target);
-    print("the matrix in process (library started)", figures(inProcess), target);
+    print("the matrix in process", figures(inProcess), target);
     print("arecord, 12 processes one after the other", figures(arecord), 0);
     print("varnel-probe --list-devices, the whole process", figures(listing), 0);
     print("arecord -L, the whole process", figures(arecordListing), 0);
