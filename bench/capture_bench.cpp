@@ -9,7 +9,7 @@
 #include "format/capture_format.h"
 #include "platform/drawing/client_area.h"
 #include "platform/drawing/linux/ClientDCSurface.h"
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "support/AlsaFileDevice.h"
 #include "support/RasterTarget.h"
 #include "support/ScriptedWaveIn.h"
@@ -90,10 +90,10 @@ void BM_CaptureTestBlocking(benchmark::State& state) {
 }
 BENCHMARK(BM_CaptureTestBlocking)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The same press recording through PortAudio and ALSA, from a file-backed device that is not paced.
+// The same press recording through ALSA, from a file-backed device that is not paced.
 void BM_CaptureTestRealDevice(benchmark::State& state) {
     const AlsaFileDevice source = AlsaFileDevice::withInput(std::vector<std::uint8_t>(200000, 128));
-    PortAudioWaveIn device;
+    AlsaWaveIn device;
     state.counters["bytes_recorded"] = press_test_repeatedly(state, device);
 }
 BENCHMARK(BM_CaptureTestRealDevice)->Unit(benchmark::kMillisecond)->UseRealTime();

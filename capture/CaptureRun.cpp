@@ -17,7 +17,9 @@ CaptureRun::~CaptureRun() {
 
 MMRESULT CaptureRun::open() {
     openRequested_ = true;
-    return device_.waveInOpen(&session_.handle, deviceId_, &format_, CALLBACK_NULL, 0, 0);
+    const MMRESULT result = device_.waveInOpen(&session_.handle, deviceId_, &format_, CALLBACK_NULL, 0, 0);
+    opened_ = DeliveryWait::Clock::now();
+    return result;
 }
 
 std::optional<MMRESULT> CaptureRun::queue() {
@@ -32,7 +34,7 @@ std::optional<MMRESULT> CaptureRun::queue() {
 }
 
 bool CaptureRun::start(std::chrono::milliseconds deliveryMargin) {
-    deadline_ = DeliveryWait::deadlineFor(format_, length_, deliveryMargin);
+    deadline_ = DeliveryWait::deadlineFor(format_, length_, deliveryMargin, opened_);
     return device_.waveInStart(session_.handle) == MMSYSERR_NOERROR;
 }
 

@@ -38,7 +38,8 @@ public:
     // the queueing's result, or nothing when the preparation failed.
     std::optional<MMRESULT> queue();
     // Requests the start, whatever came before; true when the device records. The wait for the bytes is
-    // bounded by the recording's duration plus `deliveryMargin` from here.
+    // bounded by the recording's duration plus `deliveryMargin` from the moment the device was open, so
+    // that a slow start (a sound server that stalls) eats into the wait instead of adding to it.
     bool start(std::chrono::milliseconds deliveryMargin = DeliveryWait::kMargin);
     // Waits for the bytes of this run, up to the deadline set by start().
     DeliveryWait delivery() const { return DeliveryWait(session_.header, deadline_); }
@@ -52,5 +53,6 @@ private:
     std::uint32_t length_;
     unsigned deviceId_;
     bool openRequested_ = false;
+    DeliveryWait::Clock::time_point opened_ = DeliveryWait::Clock::now();
     DeliveryWait::Clock::time_point deadline_{};
 };

@@ -11,8 +11,9 @@ constexpr std::chrono::microseconds kPollInterval{500};
 } // namespace
 
 DeliveryWait::Clock::time_point DeliveryWait::deadlineFor(const WAVEFORMATEX& format, std::uint32_t bytes,
-                                                          std::chrono::milliseconds margin) {
-    const auto start = Clock::now();
+                                                          std::chrono::milliseconds margin,
+                                                          Clock::time_point from) {
+    const auto start = from;
     if (format.nAvgBytesPerSec == 0)
         return start + margin;
     const std::chrono::duration<double> audio(double(bytes) / format.nAvgBytesPerSec);

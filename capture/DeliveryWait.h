@@ -11,12 +11,13 @@ class DeliveryWait {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // The recording's own duration plus this margin, counted from the start request, bounds every wait.
+    // The recording's own duration plus this margin, counted from the open, bounds every wait.
     static constexpr std::chrono::milliseconds kMargin{1000};
 
-    // The last moment worth waiting for `bytes` bytes of `format` when the start is requested now.
+    // The last moment worth waiting for `bytes` bytes of `format` when the device was opened at `from`.
     static Clock::time_point deadlineFor(const WAVEFORMATEX& format, std::uint32_t bytes,
-                                         std::chrono::milliseconds margin = kMargin);
+                                         std::chrono::milliseconds margin = kMargin,
+                                         Clock::time_point from = Clock::now());
 
     DeliveryWait(const WAVEHDR& header, Clock::time_point deadline) : header_(header), deadline_(deadline) {}
 

@@ -47,6 +47,11 @@ double rounded(double value, int digits) {
     return std::round(value * scale) / scale;
 }
 
+// What a device list could not tell without opening the device is 0 there, and null here.
+Json known(double figure) {
+    return figure > 0 ? Json(figure) : Json(nullptr);
+}
+
 Json optional_number(const std::optional<double>& value, int digits) {
     return value ? Json(rounded(*value, digits)) : Json(nullptr);
 }
@@ -189,8 +194,9 @@ void print_device_table(std::ostream& out, const std::vector<CaptureDeviceInfo>&
     for (std::size_t id = 0; id < devices.size(); ++id) {
         const CaptureDeviceInfo& device = devices[id];
         rows.push_back({std::to_string(id), device.isDefault ? "*" : "",
-                        std::to_string(device.maxInputChannels),
-                        printf_text("%.0f", device.defaultSampleRate), device.hostApi, device.name});
+                        device.maxInputChannels > 0 ? std::to_string(device.maxInputChannels) : "-",
+                        device.defaultSampleRate > 0 ? printf_text("%.0f", device.defaultSampleRate) : "-",
+                        device.hostApi, device.name});
     }
     print_columns(out, rows, {true, false, true, true, false, false});
 }
@@ -202,8 +208,8 @@ nlohmann::ordered_json device_json(const std::vector<CaptureDeviceInfo>& devices
         list.push_back(Json{{"id", id},
                             {"name", device.name},
                             {"host_api", device.hostApi},
-                            {"max_input_channels", device.maxInputChannels},
-                            {"default_sample_rate", device.defaultSampleRate},
+                            {"max_input_channels", known(device.maxInputChannels)},
+                            {"default_sample_rate", known(device.defaultSampleRate)},
                             {"default", device.isDefault}});
     }
     return Json{{"program", "varnel-probe"}, {"version", VARNEL_VERSION}, {"devices", list}};

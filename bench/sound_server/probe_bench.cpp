@@ -1,9 +1,10 @@
 // How long varnel-probe takes for the whole matrix of 12 formats through a sound server, beside the sum of
 // the buffers' audio durations (the target is that sum plus 12 x 60 ms) and beside arecord making the same
-// 12 captures one process each. Starts its own private PipeWire session; needs no display.
+// 12 captures one process each; and how long its --list-devices takes, beside `arecord -L`. Starts its own
+// private PipeWire session; needs no display.
 // Run: build/bench/varnel_probe_bench [runs, default 10]
 #include "format/capture_format.h"
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "probe/format_probe.h"
 #include "probe/probe_options.h"
 #include "support/SoundServerSession.h"
@@ -74,11 +75,13 @@ int main(int argc, char** argv) {
         audio += 1000.0 * kDefaultProbeBytes / format.nAvgBytesPerSec;
     const double target = audio + kOverheadPerFormatMs * formats.size();
 
-    std::vector<double> program, inProcess, arecord, wholeBuffers;
-    PortAudioWaveIn layer;
+    std::vector<double> program, inProcess, arecord, wholeBuffers, listing, arecordListing;
+    AlsaWaveIn layer;
     layer.allowConcurrentOpens();
     for (int run = 0; run < runs; ++run) {
         program.push_back(timed_command(std::string(VARNEL_PROBE_PROGRAM) + " >/dev/null"));
+        listing.push_back(timed_command(std::string(VARNEL_PROBE_PROGRAM) + " --list-devices >/dev/null"));
+        arecordListing.push_back(timed_command("arecord -L >/dev/null 2>&1"));
         const auto start = Clock::now();
         const std::vector<FormatProbe> probes = probe_formats(layer, 0, formats, kDefaultProbeBytes);
         inProcess.push_back(milliseconds_since(start));
@@ -93,8 +96,10 @@ int main(int argc, char** argv) {
                 kDefaultProbeBytes, runs, audio, target);
     std::printf("%-44s %8s %8s %8s\n", "ms", "min", "median", "max");
     print("varnel-probe, the whole process", figures(program), target);
-    print("the matrix in process (library started)", figures(inProcess), target);
+    print("the matrix in process", figures(inProcess), target);
     print("arecord, 12 processes one after the other", figures(arecord), 0);
+    print("varnel-probe --list-devices, the whole process", figures(listing), 0);
+    print("arecord -L, the whole process", figures(arecordListing), 0);
     std::printf("formats recording their whole buffer in process: fewest %.0f of 12\n",
                 figures(wholeBuffers).min);
     return 0;

@@ -7,6 +7,7 @@
 struct CaptureDeviceInfo {
     std::string name;
     std::string hostApi;
+    // 0 when the system tells them only to whoever opens the device.
     int maxInputChannels = 0;
     double defaultSampleRate = 0;
     // The system's default capture device; it is always id 0.

@@ -1,5 +1,5 @@
-// The wave-input operations the capture test relies on. The program uses the PortAudio implementation;
-// tests put a scripted device in its place.
+// The wave-input operations the capture test relies on. The program uses the implementation of the system
+// it is built for; tests put a scripted device in its place.
 #pragma once
 
 #include "platform/wave_in/wave_types.h"

@@ -1,8 +1,8 @@
-// TEST pressed in the real window, recording through PortAudio from a capture device made of ALSA's file
+// TEST pressed in the real window, recording through ALSA from a capture device made of ALSA's file
 // plugin, with the trace checked on the screen.
 #include "format/capture_format.h"
 #include "panel/TFenApp.h"
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "support/AlsaFileDevice.h"
 #include "support/RasterTarget.h"
 #include "support/RecordingRegistry.h"
@@ -16,18 +16,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The library starts in tens of milliseconds, but far slower under a sanitizer on a busy machine; these
-// tests are about the capture, not about that bound.
-constexpr std::chrono::seconds kPatientStart{60};
-
 class CaptureWindow : public ::testing::Test {
 protected:
-    // The device replays `level` without end, or there is no device at all. The layer starts after the
-    // device is configured: the audio library reads its configuration when it starts.
+    // The device replays `level` without end, or there is no device at all.
     explicit CaptureWindow(std::optional<std::uint8_t> level)
         : device(level ? AlsaFileDevice::withInput(std::vector<std::uint8_t>(200000, *level))
                        : AlsaFileDevice::noDevice()),
-          waveIn(std::make_unique<PortAudioWaveIn>(kPatientStart)), window(*waveIn, registry) {}
+          waveIn(std::make_unique<AlsaWaveIn>()), window(*waveIn, registry) {}
 
     void pressTest() {
         window.clickControl(TFenApp::kTestButtonId);
@@ -37,7 +32,7 @@ protected:
     std::string lastText(int y) const { return window.lastTextAt(40, y); }
 
     AlsaFileDevice device;
-    std::unique_ptr<PortAudioWaveIn> waveIn;
+    std::unique_ptr<AlsaWaveIn> waveIn;
     RecordingRegistry registry;
     PanelWindowHarness window;
     TFenApp* panel = window.panel();

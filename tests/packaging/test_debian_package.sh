@@ -20,7 +20,7 @@ for name in Package Version Architecture Maintainer Section Priority Description
   [ -n "$(field "$name")" ] || fail "no $name field"
 done
 [ "$(field Package)" = varnel ] || fail "Package: $(field Package)"
-for library in libwxgtk3.2 libportaudio2 libasound2 libc6; do
+for library in libwxgtk3.2 libasound2 libc6; do
   field Depends | grep -q "$library" || fail "Depends lacks $library: $(field Depends)"
 done
 dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/varnel >"$work/varnel"

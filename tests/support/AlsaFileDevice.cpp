@@ -1,7 +1,6 @@
 #include "support/AlsaFileDevice.h"
 
 #include <alsa/asoundlib.h>
-#include <dlfcn.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -30,24 +29,18 @@ std::filesystem::path makeTemporaryDirectory() {
     return pattern;
 }
 
-// The audio library probes every configured device on start, and ALSA unloads each plugin after its
-// probe. One of them (the a52 encoder, through its codec libraries) pulls in libgomp, whose start-up
-// allocation is left behind every time it is unloaded; the leak checker then reports it against a module
-// that no longer exists, which no suppression can name. Keeping the library resident keeps that
-// allocation reachable, once.
-void keepProbedLibrariesResident() {
-    static void* const gomp = dlopen("libgomp.so.1", RTLD_NOW);
-    (void)gomp;
-}
-
 } // namespace
 
 AlsaFileDevice AlsaFileDevice::withInput(const std::vector<std::uint8_t>& bytes) {
-    return AlsaFileDevice(&bytes);
+    return AlsaFileDevice(&bytes, {});
 }
 
 AlsaFileDevice AlsaFileDevice::noDevice() {
-    return AlsaFileDevice(nullptr);
+    return withDefault("{ type hw card 7 }");
+}
+
+AlsaFileDevice AlsaFileDevice::withDefault(const std::string& definition) {
+    return AlsaFileDevice(nullptr, definition);
 }
 
 bool AlsaFileDevice::machineHasSoundCard() {
@@ -55,13 +48,13 @@ bool AlsaFileDevice::machineHasSoundCard() {
     return snd_card_next(&card) == 0 && card >= 0;
 }
 
-AlsaFileDevice::AlsaFileDevice(const std::vector<std::uint8_t>* input) : home_(makeTemporaryDirectory()) {
-    keepProbedLibrariesResident();
+AlsaFileDevice::AlsaFileDevice(const std::vector<std::uint8_t>* input, const std::string& definition)
+    : home_(makeTemporaryDirectory()) {
     // A sound server's ALSA plugin may be the system's default device (pipewire-alsa, say): the fixture
     // names a default of its own either way, so that "no device" means a card that is not there.
     std::string config = "# Written by a test fixture.\n";
     if (input == nullptr)
-        config += "pcm.!default { type hw card 7 }\n";
+        config += "pcm.!default " + definition + "\n";
     if (input != nullptr) {
         inputFile_ = home_ / "input.raw";
         writeFile(inputFile_, reinterpret_cast<const char*>(input->data()), input->size());
@@ -86,9 +79,12 @@ AlsaFileDevice::AlsaFileDevice(const std::vector<std::uint8_t>* input) : home_(m
     for (const char* name : {"ALSA_CONFIG_PATH", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "PULSE_SERVER",
                              "PULSE_RUNTIME_PATH", "PULSE_CLIENTCONFIG", "JACK_DEFAULT_SERVER"})
         environment_.set(name, nullptr);
+    // alsa-lib notices a change of its own files only: the next open reads the new home's afresh.
+    snd_config_update_free_global();
 }
 
 AlsaFileDevice::~AlsaFileDevice() {
+    snd_config_update_free_global();
     std::error_code ignored;
     std::filesystem::remove_all(home_, ignored);
 }

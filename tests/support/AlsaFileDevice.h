@@ -15,9 +15,8 @@
 // variables that would lead the audio libraries elsewhere (other ALSA configuration, a sound server) are
 // cleared; the destructor restores the environment and removes the directory.
 //
-// The audio library reads the configuration when it initialises, so create this before the first open
-// of the layer and let no other layer instance keep the library initialised across fixtures. One fixture
-// at a time per process.
+// alsa-lib reads the configuration again whenever it has changed, at the next open. One fixture at a time
+// per process.
 class AlsaFileDevice {
 public:
     // The default capture device replays `bytes` from their start, whatever format is asked for, and
@@ -26,6 +25,8 @@ public:
     static AlsaFileDevice withInput(const std::vector<std::uint8_t>& bytes);
     // No capture device at all, unless the machine has a real sound card (see machineHasSoundCard).
     static AlsaFileDevice noDevice();
+    // ALSA's default device is `definition`, a PCM definition of ALSA's configuration ("{ type ... }").
+    static AlsaFileDevice withDefault(const std::string& definition);
 
     // Cards are found by the kernel, not through the configuration, so a real card stays visible.
     static bool machineHasSoundCard();
@@ -39,7 +40,7 @@ public:
     const std::filesystem::path& inputFile() const { return inputFile_; }
 
 private:
-    explicit AlsaFileDevice(const std::vector<std::uint8_t>* input);
+    AlsaFileDevice(const std::vector<std::uint8_t>* input, const std::string& definition);
 
     std::filesystem::path home_;
     std::filesystem::path inputFile_;

@@ -1,9 +1,12 @@
 #include "support/SoundServerSession.h"
 
+#include <alsa/asoundlib.h>
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -32,9 +35,12 @@ SoundServerSession::SoundServerSession() : dir_(makeTemporaryDirectory()) {
     environment_.set("XDG_RUNTIME_DIR", (dir_ / "run").c_str());
     for (const char* name : {"ALSA_CONFIG_PATH", "PULSE_SERVER", "PULSE_RUNTIME_PATH", "PIPEWIRE_REMOTE"})
         environment_.set(name, nullptr);
+    // alsa-lib notices a change of its own files only: the next open reads the session's home afresh.
+    snd_config_update_free_global();
 }
 
 SoundServerSession::~SoundServerSession() {
+    snd_config_update_free_global();
     run("stop");
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
@@ -47,6 +53,28 @@ void SoundServerSession::setVolume(double factor) {
 
 void SoundServerSession::stopServer() {
     run("stop-server");
+}
+
+void SoundServerSession::killServer() {
+    signal({"server", "wireplumber", "pipewire-pulse", "player"}, SIGKILL);
+}
+
+void SoundServerSession::suspendServer() {
+    signal({"server"}, SIGSTOP);
+}
+
+void SoundServerSession::resumeServer() {
+    signal({"server"}, SIGCONT);
+}
+
+// Each by the PID the session script noted when it started the process.
+void SoundServerSession::signal(std::initializer_list<const char*> processes, int number) const {
+    for (const char* name : processes) {
+        std::ifstream pidFile(dir_ / (std::string(name) + ".pid"));
+        pid_t pid = 0;
+        if (pidFile >> pid && pid > 0)
+            kill(pid, number);
+    }
 }
 
 void SoundServerSession::startServer() {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,10 +29,17 @@ public:
     // Scales the level played by `factor` (linear).
     void setVolume(double factor);
     void stopServer();
+    // Kills the server and its clients at once (SIGKILL), as a crash would; startServer() brings them back.
+    void killServer();
+    // Stops the server process where it stands (SIGSTOP), as a machine under load or a debugger would, and
+    // lets it go on.
+    void suspendServer();
+    void resumeServer();
     void startServer();
 
 private:
     int run(const std::string& command, const std::string& argument = {}) const;
+    void signal(std::initializer_list<const char*> processes, int number) const;
 
     std::filesystem::path dir_;
     std::string unavailable_;

@@ -1,6 +1,6 @@
 // varnel-probe's command line, its device names and its JSON, through the whole program: the real
 // wave-input layer over ALSA's file device, the JSON read back by a JSON parser.
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "probe/probe_program.h"
 #include "support/AlsaFileDevice.h"
 
@@ -18,7 +18,7 @@ struct Outcome {
 };
 
 Outcome probe(const std::vector<std::string>& args, std::ostream* progress = nullptr) {
-    PortAudioWaveIn layer;
+    AlsaWaveIn layer;
     std::ostringstream out, err;
     const int status = run_probe(args, layer, layer, ProbeStreams{out, err, progress});
     return {status, out.str(), err.str()};
@@ -168,7 +168,7 @@ TEST(ProbeJson, DeviceNamesThatAreNotUtf8AreReplacedNotFatal) {
                      "ALSA", 2, 48000, true}};
         }
     } catalog;
-    PortAudioWaveIn unused;
+    AlsaWaveIn unused;
     std::ostringstream out, err;
     ASSERT_EQ(run_probe({"--list-devices", "--json"}, unused, catalog, {out, err}), 0) << err.str();
     const nlohmann::json document = nlohmann::json::parse(out.str());

@@ -3,14 +3,12 @@
 
 #include <functional>
 
-// Routes ALSA's and JACK's messages to nowhere and stops device probing from starting a JACK server.
-// Probing every configured device is normal for the audio library, and on a machine without a sound
-// server each failed probe would otherwise print lines the user cannot act on. Safe to call repeatedly;
-// only the first call does the work. Call it before the audio library initialises.
+// Routes alsa-lib's messages to nowhere and keeps opening JACK's device from starting a JACK server. Call
+// it on the main thread before the first device is opened; only the first call does the work.
 void quiet_audio_libraries();
 
-// Runs `work` with the process's standard error discarded. The audio library prints its own diagnostics
-// with plain fprintf, past every hook, when a device fails it; this is for the short calls that open,
-// start, stop and close a stream only, as anything another thread prints meanwhile is lost too.
-// Sanitizer reports are the exception and still appear.
-void run_with_stderr_muted(const std::function<void()>& work);
+// Runs `call` with file descriptor 2 held off: some device plugins (JACK's) print with plain fprintf,
+// past every hook. Calls on several threads may overlap; fd 2 comes back when the last one ends. Anything
+// another thread prints meanwhile is lost too, so only short device calls go through here. Sanitizer
+// reports are the exception and still appear.
+int run_with_stderr_held(const std::function<int()>& call);

@@ -1,6 +1,6 @@
 #include "platform/wave_in/CaptureSystem.h"
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 
 std::unique_ptr<CaptureSystem> make_capture_system() {
-    return std::make_unique<PortAudioWaveIn>();
+    return std::make_unique<AlsaWaveIn>();
 }

@@ -1,6 +1,6 @@
-// The wave-input layer against a real capture path: PortAudio over ALSA, with ALSA's file plugin standing
-// in for a microphone.
-#include "platform/wave_in/linux/PortAudioWaveIn.h"
+// The wave-input layer against real capture paths: alsa-lib with ALSA's file plugin standing in for a
+// microphone, and devices that fail as real ones do.
+#include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "support/AlsaFileDevice.h"
 #include "support/StderrCapture.h"
 
@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <random>
@@ -23,10 +23,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// The library starts in tens of milliseconds, but far slower under a sanitizer on a busy machine; these
-// tests are about the layer, not about that bound.
-constexpr std::chrono::seconds kPatientStart{60};
 
 WAVEFORMATEX pcmFormat(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
     WAVEFORMATEX format{};
@@ -101,44 +97,78 @@ bool hasFlag(std::uint32_t flags, std::uint32_t flag) {
     return (flags & flag) != 0;
 }
 
-// Kept first in the file: only the first open in a process shows whether the libraries' own chatter is
-// silenced, since silencing them is process-wide and permanent.
-TEST(PortAudioWaveInQuiet, OpeningWithoutAnyCaptureDevicePrintsNothing) {
-    if (AlsaFileDevice::machineHasSoundCard())
-        GTEST_SKIP() << "a sound card is present, so there is no 'no device' case to observe";
-    AlsaFileDevice device = AlsaFileDevice::noDevice();
-    StderrCapture stderrCapture;
-    MMRESULT result = 0;
-    {
-        PortAudioWaveIn layer{kPatientStart};
-        HWAVEIN handle = nullptr;
-        const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
-        result = layer.waveInOpen(&handle, 0, &format, 0, 0, 0);
-    }
-    const std::string printed = stderrCapture.finish();
-    EXPECT_EQ(result, MMSYSERR_BADDEVICEID);
-    EXPECT_EQ(printed, "");
+// The package that brings a device plugin also brings its configuration.
+bool pluginInstalled(const std::string& configuration) {
+    return std::filesystem::exists("/usr/share/alsa/alsa.conf.d/" + configuration + ".conf");
 }
 
-TEST(PortAudioWaveInOpen, WithoutAnyCaptureDeviceReportsBadDeviceId) {
+struct FailureCase {
+    const char* plugin; // the configuration of the plugin the case needs, or nullptr
+    const char* defaultDevice;
+    MMRESULT result;
+};
+
+// Devices failing for real, each open answering from the errno of its own failure, and no device's
+// library writing a line to the terminal while it fails. Without a server in the temporary home, pulse
+// and pipewire find theirs down.
+TEST(AlsaWaveInFailures, AreAnsweredFromTheirOwnErrorQuietly) {
+    if (AlsaFileDevice::machineHasSoundCard())
+        GTEST_SKIP() << "a sound card is present: card 7 might be there";
+    const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
+    for (const FailureCase& c : {FailureCase{nullptr, "{ type hw card 7 }", MMSYSERR_BADDEVICEID},
+                                 FailureCase{nullptr, "\"no_such_device\"", MMSYSERR_BADDEVICEID},
+                                 FailureCase{"50-pipewire", "{ type pipewire }", MMSYSERR_NODRIVER},
+                                 FailureCase{"50-pulseaudio", "{ type pulse }", MMSYSERR_NODRIVER}}) {
+        if (c.plugin != nullptr && !pluginInstalled(c.plugin))
+            continue;
+        AlsaFileDevice device = AlsaFileDevice::withDefault(c.defaultDevice);
+        StderrCapture stderrCapture;
+        AlsaWaveIn layer;
+        HWAVEIN handle = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
+        EXPECT_EQ(layer.waveInOpen(&handle, 0, &format, 0, 0, 0), c.result) << c.defaultDevice;
+        EXPECT_EQ(handle, nullptr);
+        EXPECT_EQ(stderrCapture.finish(), "") << c.defaultDevice;
+    }
+}
+
+// JACK's device prints on its own, past alsa-lib's hook, when it opens without a server: from the thread
+// that opens it, which is not the caller's.
+TEST(AlsaWaveInFailures, ListedDevicesThatPrintWhenOpenedAreOpenedQuietly) {
+    AlsaFileDevice device = AlsaFileDevice::noDevice();
+    AlsaWaveIn layer;
+    const std::vector<CaptureDeviceInfo> listed = layer.captureDevices();
+    ASSERT_FALSE(listed.empty());
+    EXPECT_EQ(listed[0].name, "default");
+    const auto jack = std::find_if(listed.begin(), listed.end(), [](auto& d) { return d.name == "jack"; });
+    if (jack == listed.end())
+        GTEST_SKIP() << "ALSA's JACK device is not installed";
+    StderrCapture stderrCapture;
+    const WAVEFORMATEX format = pcmFormat(2, 44100, 16);
+    HWAVEIN handle = nullptr;
+    EXPECT_NE(layer.waveInOpen(&handle, static_cast<unsigned>(jack - listed.begin()), &format, 0, 0, 0),
+              MMSYSERR_NOERROR);
+    EXPECT_EQ(stderrCapture.finish(), "");
+}
+
+TEST(AlsaWaveInOpen, WithoutAnyCaptureDeviceReportsBadDeviceId) {
     if (AlsaFileDevice::machineHasSoundCard())
         GTEST_SKIP() << "a sound card is present, so there is no 'no device' case to observe";
     AlsaFileDevice device = AlsaFileDevice::noDevice();
-    PortAudioWaveIn layer{kPatientStart};
+    AlsaWaveIn layer;
     const WAVEFORMATEX format = pcmFormat(2, 44100, 16);
-    for (const unsigned id : {0u, 1u, WAVE_MAPPER}) {
+    for (const unsigned id : {0u, 99999u, WAVE_MAPPER}) {
         HWAVEIN handle = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
         EXPECT_EQ(layer.waveInOpen(&handle, id, &format, 0, 0, 0), MMSYSERR_BADDEVICEID) << "device " << id;
         EXPECT_EQ(handle, nullptr);
     }
 }
 
-TEST(PortAudioWaveInOpen, RefusesUnusableFormatsBeforeLookingForTheDevice) {
+TEST(AlsaWaveInOpen, RefusesUnusableFormatsBeforeLookingForTheDevice) {
     if (AlsaFileDevice::machineHasSoundCard())
         GTEST_SKIP() << "refusals are told apart from a missing device only when there is none";
     // With no device, any refusal that looked at the device first would come back as a bad device id.
     AlsaFileDevice device = AlsaFileDevice::noDevice();
-    PortAudioWaveIn layer{kPatientStart};
+    AlsaWaveIn layer;
 
     struct Case {
         const char* what;
@@ -182,16 +212,16 @@ TEST(PortAudioWaveInOpen, RefusesUnusableFormatsBeforeLookingForTheDevice) {
     EXPECT_EQ(layer.waveInOpen(&handle, 0, exact.get(), 0, 0, 0), MMSYSERR_BADDEVICEID);
 }
 
-class PortAudioWaveInDevice : public ::testing::Test {
+class AlsaWaveInDevice : public ::testing::Test {
 protected:
-    PortAudioWaveInDevice() : input_(noise(1 << 20)), device_(AlsaFileDevice::withInput(input_)) {}
+    AlsaWaveInDevice() : input_(noise(1 << 20)), device_(AlsaFileDevice::withInput(input_)) {}
 
     std::vector<std::uint8_t> input_;
     AlsaFileDevice device_;
-    PortAudioWaveIn layer_{kPatientStart};
+    AlsaWaveIn layer_;
 };
 
-TEST_F(PortAudioWaveInDevice, RefusesBadArgumentsAndFormatsTheDeviceCannotTake) {
+TEST_F(AlsaWaveInDevice, RefusesBadArgumentsAndFormatsTheDeviceCannotTake) {
     const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
     HWAVEIN handle = reinterpret_cast<HWAVEIN>(std::uintptr_t{1});
     EXPECT_EQ(layer_.waveInOpen(nullptr, 0, &format, 0, 0, 0), MMSYSERR_INVALPARAM);
@@ -206,13 +236,7 @@ TEST_F(PortAudioWaveInDevice, RefusesBadArgumentsAndFormatsTheDeviceCannotTake) 
     EXPECT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0x1234, 0), MMSYSERR_INVALFLAG);
     EXPECT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0, 1), MMSYSERR_INVALFLAG);
 
-    // Well formed, but no device takes one sample a second.
-    const ExactFormat slow(pcmFormat(1, 1, 8));
-    EXPECT_EQ(layer_.waveInOpen(&handle, 0, slow.get(), 0, 0, 0), WAVERR_BADFORMAT);
-    EXPECT_EQ(handle, nullptr);
-
-    // The file device is the only one.
-    EXPECT_EQ(layer_.waveInOpen(&handle, 1, &format, 0, 0, 0), MMSYSERR_BADDEVICEID);
+    EXPECT_EQ(layer_.waveInOpen(&handle, 99999, &format, 0, 0, 0), MMSYSERR_BADDEVICEID);
     EXPECT_EQ(handle, nullptr);
 
     // None of the refusals left the device held.
@@ -222,7 +246,7 @@ TEST_F(PortAudioWaveInDevice, RefusesBadArgumentsAndFormatsTheDeviceCannotTake) 
     EXPECT_EQ(layer_.waveInClose(handle), MMSYSERR_NOERROR);
 }
 
-TEST_F(PortAudioWaveInDevice, IsHeldByOneOpenAtATime) {
+TEST_F(AlsaWaveInDevice, IsHeldByOneOpenAtATime) {
     const WAVEFORMATEX format = pcmFormat(2, 44100, 16);
     HWAVEIN first = nullptr;
     ASSERT_EQ(layer_.waveInOpen(&first, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
@@ -232,7 +256,7 @@ TEST_F(PortAudioWaveInDevice, IsHeldByOneOpenAtATime) {
     EXPECT_EQ(second, nullptr);
     EXPECT_EQ(layer_.waveInOpen(&second, WAVE_MAPPER, &format, 0, 0, 0), MMSYSERR_ALLOCATED);
     {
-        PortAudioWaveIn other{kPatientStart};
+        AlsaWaveIn other;
         EXPECT_EQ(other.waveInOpen(&second, 0, &format, 0, 0, 0), MMSYSERR_ALLOCATED);
         EXPECT_EQ(other.waveInClose(first), MMSYSERR_INVALHANDLE) << "handles belong to their layer";
     }
@@ -244,7 +268,7 @@ TEST_F(PortAudioWaveInDevice, IsHeldByOneOpenAtATime) {
     EXPECT_EQ(layer_.waveInClose(second), MMSYSERR_NOERROR);
 }
 
-TEST_F(PortAudioWaveInDevice, HeaderLifecycleReportsEachMisuse) {
+TEST_F(AlsaWaveInDevice, HeaderLifecycleReportsEachMisuse) {
     const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
     HWAVEIN handle = nullptr;
     ASSERT_EQ(layer_.waveInOpen(&handle, 0, &format, 0, 0, 0), MMSYSERR_NOERROR);
@@ -319,10 +343,9 @@ std::string caseName(const ::testing::TestParamInfo<CaptureCase>& info) {
            std::to_string(info.param.rate);
 }
 
-class PortAudioWaveInCapture : public PortAudioWaveInDevice,
-                               public ::testing::WithParamInterface<CaptureCase> {};
+class AlsaWaveInCapture : public AlsaWaveInDevice, public ::testing::WithParamInterface<CaptureCase> {};
 
-TEST_P(PortAudioWaveInCapture, RecordsTheDeviceInputExactlyIntoWholeFrames) {
+TEST_P(AlsaWaveInCapture, RecordsTheDeviceInputExactlyIntoWholeFrames) {
     const CaptureCase c = GetParam();
     const WAVEFORMATEX format = pcmFormat(c.channels, c.rate, c.bits);
     const std::uint32_t frameBytes = format.nBlockAlign;
@@ -368,12 +391,12 @@ TEST_P(PortAudioWaveInCapture, RecordsTheDeviceInputExactlyIntoWholeFrames) {
                 c.channels == 1 ? "mono" : "stereo", unsigned{c.rate}, elapsedMs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, PortAudioWaveInCapture,
+INSTANTIATE_TEST_SUITE_P(Formats, AlsaWaveInCapture,
                          ::testing::Values(CaptureCase{1, 11025, 8, 999}, CaptureCase{2, 11025, 8, 998},
                                            CaptureCase{1, 22050, 16, 998}, CaptureCase{2, 44100, 16, 996}),
                          caseName);
 
-TEST_F(PortAudioWaveInDevice, FillsQueuedBuffersInTurnWithoutLosingInputBetweenThem) {
+TEST_F(AlsaWaveInDevice, FillsQueuedBuffersInTurnWithoutLosingInputBetweenThem) {
     const WAVEFORMATEX format = pcmFormat(1, 22050, 16);
     Buffer first(501); // room for 250 frames; the odd byte stays unused
     Buffer second(300);
@@ -404,7 +427,7 @@ TEST_F(PortAudioWaveInDevice, FillsQueuedBuffersInTurnWithoutLosingInputBetweenT
     EXPECT_EQ(layer_.waveInClose(handle), MMSYSERR_NOERROR);
 }
 
-TEST_F(PortAudioWaveInDevice, ResetStopsAllWritingAndHandsBackWhatWasRecorded) {
+TEST_F(AlsaWaveInDevice, ResetStopsAllWritingAndHandsBackWhatWasRecorded) {
     const WAVEFORMATEX format = pcmFormat(1, 11025, 8);
     // Far more than arrives before the reset, so the buffer is caught part-filled.
     constexpr std::uint32_t kSize = 1 << 20;
@@ -438,102 +461,6 @@ TEST_F(PortAudioWaveInDevice, ResetStopsAllWritingAndHandsBackWhatWasRecorded) {
 
     EXPECT_EQ(layer_.waveInUnprepareHeader(handle, &buffer.header, kWaveHdrSize), MMSYSERR_NOERROR);
     EXPECT_EQ(layer_.waveInClose(handle), MMSYSERR_NOERROR);
-}
-
-TEST(PortAudioWaveInResults, MapEveryPortAudioErrorForEachStage) {
-    using Stage = PortAudioWaveIn::PaStage;
-    struct Row {
-        PaError error;
-        MMRESULT device;
-    };
-    const std::vector<Row> table = {
-        {paNoError, MMSYSERR_NOERROR},
-        {paNotInitialized, MMSYSERR_NODRIVER},
-        {paUnanticipatedHostError, MMSYSERR_NODRIVER},
-        {paInvalidChannelCount, WAVERR_BADFORMAT},
-        {paInvalidSampleRate, WAVERR_BADFORMAT},
-        {paInvalidDevice, MMSYSERR_BADDEVICEID},
-        {paInvalidFlag, MMSYSERR_INVALFLAG},
-        {paSampleFormatNotSupported, WAVERR_BADFORMAT},
-        {paBadIODeviceCombination, MMSYSERR_NODRIVER}, // the host could not open the device at all
-        {paInsufficientMemory, MMSYSERR_NOMEM},
-        {paBufferTooBig, MMSYSERR_ERROR},
-        {paBufferTooSmall, MMSYSERR_ERROR},
-        {paNullCallback, MMSYSERR_INVALPARAM},
-        {paBadStreamPtr, MMSYSERR_INVALHANDLE},
-        {paTimedOut, MMSYSERR_NODRIVER},
-        {paInternalError, MMSYSERR_ERROR},
-        {paDeviceUnavailable, MMSYSERR_ALLOCATED},
-        {paIncompatibleHostApiSpecificStreamInfo, MMSYSERR_ERROR},
-        {paStreamIsStopped, MMSYSERR_ERROR},
-        {paStreamIsNotStopped, MMSYSERR_ERROR},
-        {paInputOverflowed, MMSYSERR_ERROR},
-        {paOutputUnderflowed, MMSYSERR_ERROR},
-        {paHostApiNotFound, MMSYSERR_NODRIVER},
-        {paInvalidHostApi, MMSYSERR_NODRIVER},
-        {paCanNotReadFromACallbackStream, MMSYSERR_ERROR},
-        {paCanNotWriteToACallbackStream, MMSYSERR_ERROR},
-        {paCanNotReadFromAnOutputOnlyStream, MMSYSERR_ERROR},
-        {paCanNotWriteToAnInputOnlyStream, MMSYSERR_ERROR},
-        {paIncompatibleStreamHostApi, MMSYSERR_ERROR},
-        {paBadBufferPtr, MMSYSERR_INVALPARAM},
-        {-1, MMSYSERR_ERROR}, // a host's own code, passed through
-        {-9000, MMSYSERR_ERROR},
-    };
-    constexpr std::size_t kPortAudioCodes = paBadBufferPtr - paNotInitialized + 1;
-    ASSERT_EQ(table.size(), 1 + kPortAudioCodes + 2) << "every PortAudio code listed, plus two foreign ones";
-    for (const Row& row : table) {
-        EXPECT_EQ(PortAudioWaveIn::resultFor(row.error, Stage::device), row.device)
-            << Pa_GetErrorText(row.error);
-        // Failing to start the library at all means there is no usable driver, whatever the reason, except
-        // for memory, which the caller may be able to free.
-        const MMRESULT initialise = row.error == paNoError              ? MMSYSERR_NOERROR
-                                    : row.error == paInsufficientMemory ? MMSYSERR_NOMEM
-                                                                        : MMSYSERR_NODRIVER;
-        EXPECT_EQ(PortAudioWaveIn::resultFor(row.error, Stage::initialise), initialise)
-            << Pa_GetErrorText(row.error);
-    }
-}
-
-TEST(PortAudioWaveInResults, HostErrorsAndUnopenableDevicesGiveListedResults) {
-    struct Row {
-        int error;
-        MMRESULT result;
-    };
-    for (const Row& row : std::vector<Row>{{0, MMSYSERR_NOERROR},
-                                           {-EBUSY, MMSYSERR_ALLOCATED},
-                                           {-ENOMEM, MMSYSERR_NOMEM},
-                                           {-EHOSTDOWN, MMSYSERR_NODRIVER},
-                                           {-ECONNREFUSED, MMSYSERR_NODRIVER},
-                                           {-ENOENT, MMSYSERR_NODRIVER},
-                                           {-ENODEV, MMSYSERR_NODRIVER}}) {
-        EXPECT_EQ(PortAudioWaveIn::resultForAlsaError(row.error), row.result) << row.error;
-        if (row.error != 0) {
-            EXPECT_EQ(PortAudioWaveIn::resultFor(paUnanticipatedHostError, PortAudioWaveIn::PaStage::device,
-                                                 row.error),
-                      row.result)
-                << row.error;
-        }
-    }
-}
-
-TEST(PortAudioWaveInResults, NoListedDeviceIsAMissingDriverOnlyWhenTheDefaultIsAServerThatIsDown) {
-    EXPECT_EQ(PortAudioWaveIn::resultForMissingDefault(-EHOSTDOWN), MMSYSERR_NODRIVER);
-    EXPECT_EQ(PortAudioWaveIn::resultForMissingDefault(-ECONNREFUSED), MMSYSERR_NODRIVER);
-    for (int error : {0, -ENOENT, -ENODEV, -EINVAL, -EBUSY})
-        EXPECT_EQ(PortAudioWaveIn::resultForMissingDefault(error), MMSYSERR_BADDEVICEID) << error;
-}
-
-TEST(PortAudioWaveInResults, FormatCheckAcceptsExactlyTheConsistentPcmRecords) {
-    for (const std::uint16_t channels : {1, 2})
-        for (const std::uint16_t bits : {8, 16})
-            for (const std::uint32_t rate : {8000u, 11025u, 44100u, 192000u})
-                EXPECT_EQ(PortAudioWaveIn::checkFormat(pcmFormat(channels, rate, bits)), MMSYSERR_NOERROR)
-                    << channels << " channels, " << bits << " bits, " << rate << " Hz";
-    WAVEFORMATEX stereo = pcmFormat(2, 44100, 16);
-    stereo.nBlockAlign = 2;
-    stereo.nAvgBytesPerSec = 88200; // consistent with the wrong block size, not with the channels
-    EXPECT_EQ(PortAudioWaveIn::checkFormat(stereo), WAVERR_BADFORMAT);
 }
 
 } // namespace
