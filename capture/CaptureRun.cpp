@@ -8,8 +8,9 @@ CaptureRun::CaptureRun(WaveInApi& device, CaptureSession& session, const WAVEFOR
 }
 
 CaptureRun::~CaptureRun() {
-    if (!openRequested_)
+    if (!openRequested_) {
         return;
+    }
     device_.waveInReset(session_.handle);
     device_.waveInUnprepareHeader(session_.handle, &session_.header, kWaveHdrSize);
     device_.waveInClose(session_.handle);
@@ -28,8 +29,9 @@ std::optional<MMRESULT> CaptureRun::queue() {
     header.dwBufferLength = length_;
     header.dwUser = 0;
     header.dwFlags.store(0);
-    if (device_.waveInPrepareHeader(session_.handle, &header, kWaveHdrSize) != MMSYSERR_NOERROR)
+    if (device_.waveInPrepareHeader(session_.handle, &header, kWaveHdrSize) != MMSYSERR_NOERROR) {
         return std::nullopt;
+    }
     return device_.waveInAddBuffer(session_.handle, &header, kWaveHdrSize);
 }
 

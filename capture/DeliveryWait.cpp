@@ -14,8 +14,9 @@ DeliveryWait::Clock::time_point DeliveryWait::deadlineFor(const WAVEFORMATEX& fo
                                                           std::chrono::milliseconds margin,
                                                           Clock::time_point from) {
     const auto start = from;
-    if (format.nAvgBytesPerSec == 0)
+    if (format.nAvgBytesPerSec == 0) {
         return start + margin;
+    }
     const std::chrono::duration<double> audio(double(bytes) / format.nAvgBytesPerSec);
     return start + std::chrono::duration_cast<Clock::duration>(audio) + margin;
 }
@@ -27,6 +28,7 @@ bool DeliveryWait::delivered(std::uint32_t bytes) const {
 }
 
 void DeliveryWait::awaitBytes(std::uint32_t bytes) const {
-    while (!delivered(bytes) && Clock::now() < deadline_)
+    while (!delivered(bytes) && Clock::now() < deadline_) {
         std::this_thread::sleep_for(kPollInterval);
+    }
 }

@@ -29,15 +29,18 @@ std::uint32_t whole_frames(std::uint32_t bytes, const WAVEFORMATEX& format) {
 void record(CaptureRun& run, FormatProbe& probe) {
     probe.started = run.start();
     const Clock::time_point start = Clock::now(); // other streams' requests may have kept the start waiting
-    if (!probe.started)
+    if (!probe.started) {
         return;
+    }
     const DeliveryWait delivery = run.delivery();
     delivery.awaitBytes(1);
-    if (run.bytesRecorded() > 0)
+    if (run.bytesRecorded() > 0) {
         probe.firstDataMs = milliseconds_since(start);
+    }
     delivery.awaitBytes(probe.bytesExpected);
-    if (probe.bytesExpected > 0 && run.bytesRecorded() >= probe.bytesExpected)
+    if (probe.bytesExpected > 0 && run.bytesRecorded() >= probe.bytesExpected) {
         probe.fullBufferMs = milliseconds_since(start);
+    }
 }
 
 } // namespace
@@ -63,8 +66,9 @@ FormatProbe probe_format(WaveInApi& device, unsigned deviceId, const WAVEFORMATE
     } // the device is stopped and closed here: nothing writes into the buffer any more
     probe.bytesRecorded = std::min(session.header.dwBytesRecorded.load(), bufferBytes);
     std::vector<std::uint8_t> bytes(probe.bytesRecorded);
-    for (std::uint32_t i = 0; i < probe.bytesRecorded; ++i)
+    for (std::uint32_t i = 0; i < probe.bytesRecorded; ++i) {
         bytes[i] = buffer[i].load(std::memory_order_relaxed);
+    }
     probe.signal = measure_signal(bytes, format.wBitsPerSample);
     probe.verdict = verdict_for(probe.signal);
     return probe;

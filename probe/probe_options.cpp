@@ -65,29 +65,35 @@ bool parse_number(std::string_view text, std::uint32_t& value) {
 std::optional<WAVEFORMATEX> parse_format(const std::string& text) {
     const std::size_t first = text.find(',');
     const std::size_t second = first == std::string::npos ? first : text.find(',', first + 1);
-    if (second == std::string::npos)
+    if (second == std::string::npos) {
         return std::nullopt;
+    }
     const std::string_view all(text);
     std::uint32_t rate = 0, bits = 0, channels = 0;
     if (!parse_number(all.substr(0, first), rate) ||
         !parse_number(all.substr(first + 1, second - first - 1), bits) ||
-        !parse_number(all.substr(second + 1), channels))
+        !parse_number(all.substr(second + 1), channels)) {
         return std::nullopt;
+    }
     if (rate < kMinProbeRate || rate > kMaxProbeRate || (bits != 8 && bits != 16) ||
-        (channels != 1 && channels != 2))
+        (channels != 1 && channels != 2)) {
         return std::nullopt;
+    }
     return pcm_format(rate, static_cast<std::uint16_t>(bits), static_cast<std::uint16_t>(channels));
 }
 
 // The formats of the window's three boxes, rate by rate, then bits, then channels.
 std::vector<WAVEFORMATEX> window_formats() {
     std::vector<WAVEFORMATEX> formats;
-    for (std::size_t r = 0; r < kRateCount; ++r)
-        for (std::size_t b = 0; b < kBitDepthCount; ++b)
-            for (std::size_t c = 0; c < kChannelCount; ++c)
+    for (std::size_t r = 0; r < kRateCount; ++r) {
+        for (std::size_t b = 0; b < kBitDepthCount; ++b) {
+            for (std::size_t c = 0; c < kChannelCount; ++c) {
                 formats.push_back(pcm_format(rate_value(static_cast<int>(r)),
                                              bit_depth_value(static_cast<int>(b)),
                                              channel_value(static_cast<int>(c))));
+            }
+        }
+    }
     return formats;
 }
 
@@ -118,8 +124,9 @@ std::variant<ProbeOptions, ProbeExit> parse_probe_arguments(const std::vector<st
     Parsed parsed;
     const auto app = make_app(parsed);
     std::vector<const char*> argv{kProgram};
-    for (const std::string& arg : args)
+    for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
+    }
     try {
         app->parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::CallForHelp&) {
@@ -141,11 +148,13 @@ std::variant<ProbeOptions, ProbeExit> parse_probe_arguments(const std::vector<st
         }
         options.formats.push_back(*format);
     }
-    if (options.formats.empty())
+    if (options.formats.empty()) {
         options.formats = window_formats();
+    }
     if (app->count("--device") > 0) {
-        if (parsed.device.empty())
+        if (parsed.device.empty()) {
             return usage_error("--device: give a device id or name");
+        }
         options.device = parsed.device;
     }
     return options;

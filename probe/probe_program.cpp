@@ -27,8 +27,9 @@ std::optional<unsigned> parse_id(const std::string& spec) {
     unsigned id = 0;
     const char* end = spec.data() + spec.size();
     const auto [stop, error] = std::from_chars(spec.data(), end, id);
-    if (spec.empty() || error != std::errc() || stop != end)
+    if (spec.empty() || error != std::errc() || stop != end) {
         return std::nullopt;
+    }
     return id;
 }
 
@@ -67,8 +68,9 @@ void show_progress(const ProbeStreams& streams, std::size_t done, std::size_t to
 }
 
 void clear_progress(const ProbeStreams& streams) {
-    if (streams.progress != nullptr)
+    if (streams.progress != nullptr) {
         *streams.progress << kClearLine << std::flush;
+    }
 }
 
 int probe_device(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOptions& options,
@@ -83,8 +85,9 @@ int probe_device(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOp
         }
         device.id = std::get<unsigned>(resolved);
     }
-    if (device.id < devices.size())
+    if (device.id < devices.size()) {
         device.info = devices[device.id];
+    }
 
     const std::vector<FormatProbe> probes =
         probe_formats(waveIn, device.id, options.formats, options.bytes,
@@ -108,22 +111,27 @@ int probe_device(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOp
 std::variant<unsigned, std::string> resolve_device(const std::string& spec,
                                                    const std::vector<CaptureDeviceInfo>& devices) {
     if (all_digits(spec)) {
-        if (const std::optional<unsigned> id = parse_id(spec))
+        if (const std::optional<unsigned> id = parse_id(spec)) {
             return *id;
+        }
         return "--device " + spec + ": no such device id";
     }
     const std::string wanted = lowered(spec);
     std::vector<unsigned> matches;
     for (unsigned id = 0; id < devices.size(); ++id) {
-        if (devices[id].name == spec)
+        if (devices[id].name == spec) {
             return id;
-        if (lowered(devices[id].name).find(wanted) != std::string::npos)
+        }
+        if (lowered(devices[id].name).find(wanted) != std::string::npos) {
             matches.push_back(id);
+        }
     }
-    if (matches.size() == 1)
+    if (matches.size() == 1) {
         return matches.front();
-    if (matches.empty())
+    }
+    if (matches.empty()) {
         return "--device " + spec + ": no capture device has that name (see --list-devices)";
+    }
     return "--device " + spec + ": " + std::to_string(matches.size()) +
            " capture devices have that in their name; give more of it or an id (see --list-devices)";
 }

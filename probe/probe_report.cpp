@@ -27,8 +27,9 @@ std::string milliseconds_text(const std::optional<double>& ms) {
 }
 
 std::string dbfs_text(const FormatProbe& probe, double fraction) {
-    if (probe.signal.samples == 0)
+    if (probe.signal.samples == 0) {
         return "-";
+    }
     const std::optional<double> dbfs = to_dbfs(fraction);
     return dbfs ? printf_text("%.2f", *dbfs) : "-inf";
 }
@@ -87,10 +88,11 @@ Json probe_entry(const FormatProbe& probe) {
 
 std::string device_title(const ProbedDevice& device) {
     std::string title = "device " + std::to_string(device.id);
-    if (device.info)
+    if (device.info) {
         title += " \"" + device.info->name + "\" (" + device.info->hostApi + ")";
-    else
+    } else {
         title += " (not in the device list)";
+    }
     return title;
 }
 
@@ -183,8 +185,9 @@ nlohmann::ordered_json probe_json(const ProbedDevice& device, std::uint32_t buff
                      {"name", device.info ? Json(device.info->name) : Json(nullptr)},
                      {"host_api", device.info ? Json(device.info->hostApi) : Json(nullptr)}};
     Json results = Json::array();
-    for (const FormatProbe& probe : probes)
+    for (const FormatProbe& probe : probes) {
         results.push_back(probe_entry(probe));
+    }
     return Json{{"program", "varnel-probe"},   {"version", VARNEL_VERSION}, {"device", deviceEntry},
                 {"buffer_bytes", bufferBytes}, {"results", results},        {"ok", ok}};
 }

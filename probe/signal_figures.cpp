@@ -28,8 +28,9 @@ Sample sample_at(std::span<const std::uint8_t> bytes, std::size_t index, std::ui
 SignalFigures measure_signal(std::span<const std::uint8_t> bytes, std::uint16_t bitsPerSample) {
     SignalFigures figures;
     const std::size_t count = bitsPerSample == 8 ? bytes.size() : bytes.size() / 2;
-    if (count == 0)
+    if (count == 0) {
         return figures;
+    }
     double sum = 0;
     double sumOfSquares = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -46,16 +47,19 @@ SignalFigures measure_signal(std::span<const std::uint8_t> bytes, std::uint16_t 
 }
 
 std::optional<double> to_dbfs(double fraction) {
-    if (fraction <= 0)
+    if (fraction <= 0) {
         return std::nullopt;
+    }
     return 20.0 * std::log10(fraction);
 }
 
 Verdict verdict_for(const SignalFigures& figures) {
-    if (figures.samples == 0)
+    if (figures.samples == 0) {
         return Verdict::noData;
-    if (figures.clipped > 0)
+    }
+    if (figures.clipped > 0) {
         return Verdict::clipping;
+    }
     const std::optional<double> peak = to_dbfs(figures.peak);
     return peak && *peak >= kSilenceThresholdDbfs ? Verdict::signal : Verdict::silent;
 }

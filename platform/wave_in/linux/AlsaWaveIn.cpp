@@ -69,15 +69,15 @@ MMRESULT check_format(const WAVEFORMATEX& format) {
 // several threads at once (varnel-probe); none holds this while it waits for a device. Never destroyed:
 // layers live in statics.
 std::mutex& layer_mutex() {
-    static auto* const mutex = new std::mutex;
-    return *mutex;
+    static auto* const kMutex = new std::mutex;
+    return *kMutex;
 }
 
 // Devices open through any instance, once per stream, so that a second open is refused as the program
 // expects rather than two captures silently splitting one device.
 std::multiset<std::string>& devices_in_use() {
-    static auto* const devices = new std::multiset<std::string>;
-    return *devices;
+    static auto* const kDevices = new std::multiset<std::string>;
+    return *kDevices;
 }
 
 std::uintptr_t next_handle_value = 1;
@@ -85,8 +85,8 @@ std::uintptr_t next_handle_value = 1;
 // Opens and closes take turns across the process: sound servers' plugins set up their clients with calls
 // that are not thread-safe (PipeWire's asks getpwuid for the user's name).
 std::mutex& open_turn() {
-    static auto* const mutex = new std::mutex;
-    return *mutex;
+    static auto* const kMutex = new std::mutex;
+    return *kMutex;
 }
 
 bool header_valid(const WAVEHDR* header, unsigned headerSize) {

@@ -24,8 +24,8 @@ struct StderrHold {
 };
 
 StderrHold& stderr_hold() {
-    static auto* const hold = new StderrHold;
-    return *hold;
+    static auto* const kHold = new StderrHold;
+    return *kHold;
 }
 
 // A sanitizer report raised while fd 2 was held off is about our own build, not device chatter.
