@@ -142,7 +142,7 @@ TEST(ProbeTable, LinesFitEightyColumns) {
     const Outcome help = probe({"--help"});
     EXPECT_NE(help.out.find("RATE 1000 to 384000 Hz"), std::string::npos) << help.out;
     const Outcome table = probe({});
-    const Outcome failed = probe({"--device", "7", "--format", "44100,16,2"});
+    const Outcome failed = probe({"--device", "9999", "--format", "44100,16,2"});
     EXPECT_NE(failed.out.find("\n  open: 2 Specified device identifier is out of range.\n"),
               std::string::npos);
     std::istringstream lines(help.out + table.out + failed.out);
