@@ -71,7 +71,7 @@ for i in "${!operations[@]}"; do
   fi
   # The window has taken the operation's drawing once its drawn areas have changed and two shots agree.
   previous=${previous:-$white}
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     x11_shot "$work/x11-$i.png"
     [ "$(pixels_differ "$previous" "$work/x11-$i.png" "$work/drawn.png")" != 0 ] && break
     sleep 0.1
@@ -107,7 +107,7 @@ shot() {
 # Waits for the areas of a shot to equal those of an image; answers how many pixels still differed.
 shows() { # image[, mask]
   local differ
-  for _ in $(seq 50); do
+  for _ in $(seq 200); do
     differ=$(pixels_differ "$1" "$(shot now)" "${2:-$work/drawn.png}")
     [ "$differ" = 0 ] && return 0
     sleep 0.1
