@@ -28,3 +28,6 @@ target_link_libraries(varnel_windows_system INTERFACE -ladvapi32 -luser32)
 
 # The program's icon, from the resource file beside it.
 set(VARNEL_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/resources/varnel.rc)
+
+# Keeps <windows.h> out of the files that include wxWidgets' start-up header (see the header's comment).
+add_compile_options(-include ${PROJECT_SOURCE_DIR}/platform/toolkit/windows/wx_entry_declarations.h)

@@ -2,11 +2,13 @@
 
 #include "platform/toolkit/code_page_text.h"
 
-#include <windows.h>
 #include <wx/app.h>
 
 #include <cstdio>
 #include <string>
+
+// After the toolkit's headers, whose names the system header's macros would rename.
+#include <windows.h>
 
 namespace {
 

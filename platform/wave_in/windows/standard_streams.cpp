@@ -3,6 +3,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
