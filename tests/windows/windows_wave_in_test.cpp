@@ -1,5 +1,6 @@
 // The wave-input layer on the system's winmm, under Wine: what it refuses before the system sees it, and
-// real recordings from device 0 (the sound server's default source in the test session).
+// real recordings from device 0: the default source of the test session's sound server, which plays a
+// steady level (tests/windows/run_windows_tests.sh runs the tests inside it).
 #include "capture/CaptureRun.h"
 #include "capture/capture_on_panel.h"
 #include "format/capture_format.h"
@@ -10,6 +11,9 @@
 #include <functional>
 
 namespace {
+
+// The level the test session's sound server plays (a quarter of full scale, as a 16-bit sample).
+constexpr int kPlayedLevel = 8192;
 
 struct Refusal {
     const char* what;
@@ -71,6 +75,16 @@ protected:
         set_default_format(format);
     }
 
+    // The last whole sample of the buffer, scaled to 16 bits.
+    int lastSample() const {
+        const std::uint32_t at =
+            kCaptureLength / format.nBlockAlign * format.nBlockAlign - format.nBlockAlign;
+        if (format.wBitsPerSample == 8) {
+            return (buffer[at].load() - 128) * 256;
+        }
+        return static_cast<std::int16_t>(buffer[at].load() | buffer[at + 1].load() << 8);
+    }
+
     WinmmWaveIn waveIn;
     WAVEFORMATEX format;
     CaptureBuffer buffer{};
@@ -88,6 +102,7 @@ TEST_F(WinmmRecording, FillsTheWholeBufferAsTheCaptureRunWatchesIt) {
             run.delivery().awaitBytes(kCaptureLength);
             EXPECT_EQ(run.bytesRecorded(), kCaptureLength / format.nBlockAlign * format.nBlockAlign);
         }
+        EXPECT_NEAR(lastSample(), kPlayedLevel, 256);
         EXPECT_EQ(session.header.dwFlags.load() & (WHDR_PREPARED | WHDR_INQUEUE), 0u);
     }
 }
