@@ -9,6 +9,8 @@ set(CMAKE_RC_COMPILER ${VARNEL_MINGW_HOST}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${VARNEL_MINGW_HOST})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# BOTH: wxWidgets for MSW is outside the MinGW root (scripts/build-windows keeps it in a cache folder), and
+# its headers are looked for where its wx-config says.
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/windows-wine)
