@@ -2,7 +2,8 @@
 ;   makensis -DVERSION=1.0 -DBUILD=<folder of the programs> -DSOURCE=<source folder> -DOUTFILE=<installer> varnel.nsi
 ; It installs both programs, the licence and an uninstaller into Program Files, adds a Start-menu entry and
 ; the entry of "Apps & features"; the uninstaller removes every one of them again.
-Unicode true
+; A 64-bit installer, like the programs it installs.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
