@@ -27,6 +27,7 @@ add_library(varnel_windows_system INTERFACE)
 target_link_libraries(varnel_windows_system INTERFACE -ladvapi32 -luser32)
 
 # The program's icon, from the resource file beside it.
+enable_language(RC)
 set(VARNEL_WINDOWS_RESOURCES ${PROJECT_SOURCE_DIR}/resources/varnel.rc)
 
 # Keeps <windows.h> out of the files that include wxWidgets' start-up header (see the header's comment).

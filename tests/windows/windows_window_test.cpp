@@ -94,8 +94,7 @@ protected:
     }
     void erase() {
         panel()->Refresh();
-        panel()->Update();
-        pump_until([] { return true; });
+        panel()->Update(); // repainted at once: the system erases the client area
     }
     void press(int id) {
         auto* button = static_cast<wxButton*>(panel()->FindWindow(id));
