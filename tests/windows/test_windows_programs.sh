@@ -13,11 +13,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 wait_for() { # seconds, command...: polls the command until it succeeds
   local until=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -lt $until ] || return 1
-    sleep 0.2
-  done
+  until "${@:2}" >/dev/null 2>&1; do [ $SECONDS -lt $until ] || return 1; sleep 0.2; done
 }
 
 # Starts varnel.exe, presses Quitter from the keyboard (the focus starts in the format list; Quitter is
@@ -36,19 +32,14 @@ quit_from_window() {
 # Rows: whether the key exists beforehand, what `reg query` shows of it afterwards: the seven REG_DWORD
 # values of the default format, or nothing. (Wine's registry lists values by name; the order of the writes
 # is checked by settings_export_test.)
-expected_values='FormatTag REG_DWORD 0x1
-Channels REG_DWORD 0x1
-SamplesPerSec REG_DWORD 0x2b11
-AvgBytesPerSec REG_DWORD 0x2b11
-BlockAlign REG_DWORD 0x1
-BitsPerSample REG_DWORD 0x8
-cbSize REG_DWORD 0x0'
+expected_values=$(printf '%s REG_DWORD %s\n' FormatTag 0x1 Channels 0x1 SamplesPerSec 0x2b11 AvgBytesPerSec 0x2b11 \
+  BlockAlign 0x1 BitsPerSample 0x8 cbSize 0x0 | sort)
 for present in yes no; do
   wine reg delete "$key" /f >/dev/null 2>&1 || true
   [ $present = yes ] && wine reg add "$key" /f >/dev/null
   quit_from_window
   shown=$(wine reg query "$key" 2>/dev/null | tr -d '\r' | awk 'NF == 3 {print $1, $2, $3}' | sort || true)
-  if [ $present = yes ] && [ "$shown" != "$(sort <<<"$expected_values")" ]; then
+  if [ $present = yes ] && [ "$shown" != "$expected_values" ]; then
     fail "with the key present, reg query shows:"$'\n'"$shown"
   fi
   if [ $present = no ] && wine reg query "$key" >/dev/null 2>&1; then

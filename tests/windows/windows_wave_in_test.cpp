@@ -8,61 +8,40 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
 // The level the test session's sound server plays (a quarter of full scale, as a 16-bit sample).
 constexpr int kPlayedLevel = 8192;
 
-struct Refusal {
-    const char* what;
-    std::function<MMRESULT(WinmmWaveIn&, WAVEFORMATEX&, WAVEHDR&)> call;
-    MMRESULT expected;
-};
-
-HWAVEIN stranger() {
-    static int unknown;
-    return reinterpret_cast<HWAVEIN>(&unknown);
-}
-
+// Opens the system must not see (no handle or format, a notification asked for), and calls on a handle
+// this layer never opened.
 TEST(WinmmWaveIn, RefusesWhatTheSystemMustNotSee) {
-    const Refusal refusals[] = {
-        {"no handle", [](auto& w, auto& f, auto&) { return w.waveInOpen(nullptr, 0, &f, 0, 0, 0); },
-         MMSYSERR_INVALPARAM},
-        {"no format",
-         [](auto& w, auto&, auto&) {
-             HWAVEIN h;
-             return w.waveInOpen(&h, 0, nullptr, 0, 0, 0);
-         },
-         MMSYSERR_INVALPARAM},
-        {"a callback",
-         [](auto& w, auto& f, auto&) {
-             HWAVEIN h;
-             return w.waveInOpen(&h, 0, &f, 1, 0, 0);
-         },
-         MMSYSERR_INVALFLAG},
-        {"flags",
-         [](auto& w, auto& f, auto&) {
-             HWAVEIN h;
-             return w.waveInOpen(&h, 0, &f, 0, 0, 0x30000);
-         },
-         MMSYSERR_INVALFLAG},
-        {"unknown handle", [](auto& w, auto&, auto& h) { return w.waveInPrepareHeader(stranger(), &h, 48); },
-         MMSYSERR_INVALHANDLE},
-        {"unknown queue", [](auto& w, auto&, auto& h) { return w.waveInAddBuffer(stranger(), &h, 48); },
-         MMSYSERR_INVALHANDLE},
-        {"unknown start", [](auto& w, auto&, auto&) { return w.waveInStart(stranger()); },
-         MMSYSERR_INVALHANDLE},
-        {"unknown close", [](auto& w, auto&, auto&) { return w.waveInClose(stranger()); },
-         MMSYSERR_INVALHANDLE},
+    struct OpenArguments {
+        bool handle, format;
+        std::uintptr_t callback;
+        std::uint32_t flags;
+        MMRESULT expected;
     };
+    const OpenArguments rows[] = {{false, true, 0, 0, MMSYSERR_INVALPARAM},
+                                  {true, false, 0, 0, MMSYSERR_INVALPARAM},
+                                  {true, true, 1, 0, MMSYSERR_INVALFLAG},
+                                  {true, true, 0, 0x30000, MMSYSERR_INVALFLAG}};
     WinmmWaveIn waveIn;
-    for (const Refusal& refusal : refusals) {
-        WAVEFORMATEX format;
-        set_default_format(format);
-        WAVEHDR header;
-        EXPECT_EQ(refusal.call(waveIn, format, header), refusal.expected) << refusal.what;
+    WAVEFORMATEX format;
+    set_default_format(format);
+    for (const OpenArguments& row : rows) {
+        HWAVEIN handle = nullptr;
+        EXPECT_EQ(waveIn.waveInOpen(row.handle ? &handle : nullptr, 0, row.format ? &format : nullptr,
+                                    row.callback, 0, row.flags),
+                  row.expected);
+    }
+    static int unknown;
+    const auto stranger = reinterpret_cast<HWAVEIN>(&unknown);
+    WAVEHDR header;
+    for (MMRESULT result : {waveIn.waveInPrepareHeader(stranger, &header, kWaveHdrSize),
+                            waveIn.waveInAddBuffer(stranger, &header, kWaveHdrSize),
+                            waveIn.waveInStart(stranger), waveIn.waveInClose(stranger)}) {
+        EXPECT_EQ(result, MMSYSERR_INVALHANDLE);
     }
 }
 
