@@ -1,0 +1,138 @@
+// The real program's window under Wine: the application object builds it as varnel.exe does, on the
+// system's winmm and registry, and the test reads back what is on the panel through the system's GDI.
+#include "app/TApp.h"
+#include "capture/capture_on_panel.h"
+#include "panel/TFenApp.h"
+#include "platform/drawing/TColor.h"
+
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+#include <wx/init.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Control id and place; height 0 is the system's own height of the control.
+const std::pair<int, wxRect> kPlaces[] = {
+    {TFenApp::kFormatListId, wxRect(30, 20, 450, 80)},  {TFenApp::kRateBoxId, wxRect(40, 120, 80, 0)},
+    {TFenApp::kBitDepthBoxId, wxRect(180, 120, 80, 0)}, {TFenApp::kChannelBoxId, wxRect(320, 120, 80, 0)},
+    {TFenApp::kTestButtonId, wxRect(120, 350, 80, 30)}, {TFenApp::kQuitButtonId, wxRect(260, 350, 80, 30)},
+};
+
+// The played level (a quarter of full scale) as an unsigned 8-bit sample.
+constexpr int kPlayedByte = 128 + 32;
+
+class RealWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        wxApp::SetInstance(new TApp);
+        static char name[] = "windows_window_test";
+        static char* argv[] = {name, nullptr};
+        int argc = 1;
+        ASSERT_TRUE(wxEntryStart(argc, argv));
+        ASSERT_TRUE(wxTheApp->CallOnInit());
+        for (const auto deadline = std::chrono::steady_clock::now() + 20s;
+             !frame()->IsShownOnScreen() && std::chrono::steady_clock::now() < deadline;) {
+            wxTheApp->Yield(true);
+            std::this_thread::sleep_for(10ms);
+        }
+        ASSERT_TRUE(frame()->IsShownOnScreen());
+    }
+    static void TearDownTestSuite() {
+        wxTheApp->OnExit();
+        wxEntryCleanup();
+    }
+
+    static wxFrame* frame() { return static_cast<wxFrame*>(wxTheApp->GetTopWindow()); }
+    static TFenApp* panel() { return static_cast<TFenApp*>(frame()->GetChildren().GetFirst()->GetData()); }
+
+    // The panel's client area as the system shows it.
+    wxImage shown() const {
+        wxClientDC screen(panel());
+        const wxSize size = panel()->GetClientSize();
+        wxBitmap pixels(size);
+        wxMemoryDC copy(pixels);
+        copy.Blit(0, 0, size.x, size.y, &screen, 0, 0);
+        copy.SelectObject(wxNullBitmap);
+        return pixels.ConvertToImage();
+    }
+    static TColor pixel(const wxImage& image, int x, int y) {
+        return TColor{image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)};
+    }
+    // Any black pixel of text in the line whose top-left corner is (x, y).
+    bool textShownAt(const wxImage& image, int x, int y) const {
+        for (int row = y; row < y + panel()->GetCharHeight(); ++row) {
+            for (int column = x; column < image.GetWidth(); ++column) {
+                if (pixel(image, column, row) == TColor::Black) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+    void erase() {
+        panel()->Refresh();
+        panel()->Update(); // repainted at once: the system erases the client area
+    }
+    void press(int id) {
+        auto* button = static_cast<wxButton*>(panel()->FindWindow(id));
+        wxCommandEvent click(wxEVT_BUTTON, id);
+        click.SetEventObject(button);
+        button->ProcessWindowEvent(click);
+    }
+};
+
+TEST_F(RealWindow, OpensWithItsCaptionSizeAndControlsAtTheirPlaces) {
+    EXPECT_EQ(frame()->GetTitle(), "Varnel ");
+    EXPECT_EQ(frame()->GetSize(), wxSize(510, 440));
+    for (const auto& [id, place] : kPlaces) {
+        const wxWindow* control = panel()->FindWindow(id);
+        ASSERT_NE(control, nullptr) << id;
+        EXPECT_EQ(control->GetPosition(), place.GetPosition()) << id;
+        EXPECT_EQ(control->GetSize().x, place.width) << id;
+        EXPECT_TRUE(place.height == 0 || control->GetSize().y == place.height) << id;
+    }
+}
+
+TEST_F(RealWindow, AnApplyDrawsBothLinesAndARepaintErasesThem) {
+    erase();
+    EXPECT_FALSE(textShownAt(shown(), 80, 96));
+    panel()->Apply();
+    const wxImage drawn = shown();
+    EXPECT_TRUE(textShownAt(drawn, 80, 96));
+    EXPECT_TRUE(textShownAt(drawn, 150, 150));
+    erase();
+    EXPECT_FALSE(textShownAt(shown(), 150, 150));
+}
+
+// Through the test session's sound server, which plays a steady level into the default source.
+TEST_F(RealWindow, TestRecordsThePlayedLevelAndDrawsItsBars) {
+    erase();
+    press(TFenApp::kTestButtonId);
+    if (g_captureSession.header.dwBytesRecorded.load() == 0 && !textShownAt(shown(), 40, 320)) {
+        GTEST_SKIP() << "no capture device under this Wine";
+    }
+    EXPECT_EQ(g_captureSession.header.dwBytesRecorded.load(), kCaptureLength);
+    const auto& buffer = panel()->captureBuffer();
+    for (std::uint32_t at = kCaptureLength - 16; at < kCaptureLength; ++at) {
+        EXPECT_NEAR(buffer[at].load(), kPlayedByte, 2) << "byte " << at;
+    }
+    // Bytes 500 to 998 are the last bars, in columns 1 to 499.
+    const wxImage image = shown();
+    for (int x = 1; x < 500; ++x) {
+        const int top = 294 - buffer[499 + x].load() / 2;
+        ASSERT_TRUE(pixel(image, x, top - 1) == TColor::White) << "column " << x;
+        ASSERT_TRUE(top > 293 || pixel(image, x, top) == TColor::LtGreen) << "column " << x;
+    }
+    EXPECT_TRUE(textShownAt(image, 40, 300));
+    EXPECT_TRUE(textShownAt(image, 40, 340));
+}
+
+} // namespace
