@@ -2,26 +2,13 @@
 # varnel-probe as a script runs it: it links no window toolkit, answers bad usage with one line and status 2,
 # and probes a capture device made of ALSA's file plugin, its JSON read back by Python's parser, with the
 # standard streams closed or not a terminal. Argument: the program.
-set -euo pipefail
-probe=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME=$work
-unset ALSA_CONFIG_PATH XDG_RUNTIME_DIR PULSE_SERVER JACK_DEFAULT_SERVER
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+source "$(dirname "$0")/probe_harness.sh"
 
 toolkit=$(ldd "$probe" | grep -i -E 'wx|gtk' || true)
 [ -z "$toolkit" ] || fail "links a window toolkit: $toolkit"
 
-# A steady level of 160 (a quarter of full scale above 8-bit silence), whatever format is asked for.
-python3 -c 'import sys; sys.stdout.buffer.write(bytes([160]) * 65536)' >"$work/input.raw"
-cat >"$HOME/.asoundrc" <<CONF
-pcm.!default { type file slave.pcm "null" file "/dev/null" infile "$work/input.raw" format "raw" }
-CONF
+# A steady level of 160 (a quarter of full scale above 8-bit silence).
+use_file_device 160
 
 for args in "--format 8000,12,1" "--bytes 0" "--device" "--nonsense" "--list-devices --bytes 10"; do
   status=0
