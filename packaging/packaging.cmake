@@ -37,7 +37,7 @@ add_custom_target(varnel_compressed_docs ALL DEPENDS ${compressed_files})
 install(FILES ${packaging_out}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
-# Desktop entry, AppStream metainfo and the icon at every size resources/make_icon.py draws.
+# Desktop entry, AppStream metainfo and the icon at every size resources/render_icons.sh renders.
 include(packaging/metainfo.cmake)
 set(metainfo_template ${CMAKE_CURRENT_SOURCE_DIR}/resources/${VARNEL_APP_ID}.metainfo.xml.in)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${metainfo_template})
