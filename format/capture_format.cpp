@@ -1,5 +1,7 @@
 #include "format/capture_format.h"
 
+#include "format/catalogues.h"
+
 #include <cstdint>
 
 WAVEFORMATEX g_captureFormat{};
@@ -33,4 +35,18 @@ WAVEFORMATEX pcm_format(std::uint32_t rate, std::uint16_t bits, std::uint16_t ch
     format.nChannels = channels;
     recompute_derived_fields(format);
     return format;
+}
+
+std::vector<WAVEFORMATEX> window_pcm_formats() {
+    std::vector<WAVEFORMATEX> formats;
+    for (std::size_t r = 0; r < kRateCount; ++r) {
+        for (std::size_t b = 0; b < kBitDepthCount; ++b) {
+            for (std::size_t c = 0; c < kChannelCount; ++c) {
+                formats.push_back(pcm_format(rate_value(static_cast<int>(r)),
+                                             bit_depth_value(static_cast<int>(b)),
+                                             channel_value(static_cast<int>(c))));
+            }
+        }
+    }
+    return formats;
 }

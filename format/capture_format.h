@@ -3,6 +3,8 @@
 
 #include "platform/wave_in/wave_types.h"
 
+#include <vector>
+
 // The program-wide record: zero at load, set to the default by the panel's setup.
 extern WAVEFORMATEX g_captureFormat;
 
@@ -14,3 +16,6 @@ void recompute_derived_fields(WAVEFORMATEX& format);
 
 // A PCM record of the given rate, bits and channels with consistent derived fields.
 WAVEFORMATEX pcm_format(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels);
+
+// The PCM formats the window's three boxes offer: rate by rate, then bits, then channels.
+std::vector<WAVEFORMATEX> window_pcm_formats();

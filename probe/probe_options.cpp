@@ -1,7 +1,6 @@
 #include "probe/probe_options.h"
 
 #include "format/capture_format.h"
-#include "format/catalogues.h"
 #include "probe/ProbeHelpFormatter.h"
 #include "probe/format_probe.h"
 
@@ -82,21 +81,6 @@ std::optional<WAVEFORMATEX> parse_format(const std::string& text) {
     return pcm_format(rate, static_cast<std::uint16_t>(bits), static_cast<std::uint16_t>(channels));
 }
 
-// The formats of the window's three boxes, rate by rate, then bits, then channels.
-std::vector<WAVEFORMATEX> window_formats() {
-    std::vector<WAVEFORMATEX> formats;
-    for (std::size_t r = 0; r < kRateCount; ++r) {
-        for (std::size_t b = 0; b < kBitDepthCount; ++b) {
-            for (std::size_t c = 0; c < kChannelCount; ++c) {
-                formats.push_back(pcm_format(rate_value(static_cast<int>(r)),
-                                             bit_depth_value(static_cast<int>(b)),
-                                             channel_value(static_cast<int>(c))));
-            }
-        }
-    }
-    return formats;
-}
-
 ProbeExit usage_error(const std::string& what) {
     return {kExitUsage, "", std::string(kProgram) + ": " + what + "\n" + probe_usage()};
 }
@@ -149,7 +133,7 @@ std::variant<ProbeOptions, ProbeExit> parse_probe_arguments(const std::vector<st
         options.formats.push_back(*format);
     }
     if (options.formats.empty()) {
-        options.formats = window_formats();
+        options.formats = window_pcm_formats();
     }
     if (app->count("--device") > 0) {
         if (parsed.device.empty()) {

@@ -55,15 +55,6 @@ double arecord_milliseconds(const WAVEFORMATEX& format) {
     return milliseconds_since(start);
 }
 
-std::vector<WAVEFORMATEX> every_format() {
-    std::vector<WAVEFORMATEX> formats;
-    for (std::uint32_t rate : {11025u, 22050u, 44100u})
-        for (std::uint16_t bits : {8, 16})
-            for (std::uint16_t channels : {1, 2})
-                formats.push_back(pcm_format(rate, bits, channels));
-    return formats;
-}
-
 std::string label(const WAVEFORMATEX& format) {
     char text[32];
     std::snprintf(text, sizeof text, "%5u Hz %2u-bit %u ch", unsigned{format.nSamplesPerSec},
@@ -120,7 +111,7 @@ void footprint_of_a_press(AlsaWaveIn& device, ClientDCTarget& window) {
 void breakdown(AlsaWaveIn& device, int presses) {
     std::printf("%-22s %9s %21s %21s %21s %21s %10s\n", "median ms from open", "audio", "opened", "started",
                 "first data", "last byte", "torn down");
-    for (const WAVEFORMATEX& format : every_format()) {
+    for (const WAVEFORMATEX& format : window_pcm_formats()) {
         std::vector<double> opened, started, first, last, down;
         for (int i = 0; i < presses; ++i) {
             auto buffer = std::make_unique<CaptureByte[]>(kCaptureLength);
@@ -200,7 +191,7 @@ void bench(SoundServerSession& server, wxPanel* panel, int presses) {
     CaptureSession session;
     std::printf("%-22s %9s %27s %27s %8s %9s\n", "format", "audio ms", "press ms min/median/max",
                 "arecord ms min/median/max", "bytes", "verdict");
-    for (const WAVEFORMATEX& format : every_format()) {
+    for (const WAVEFORMATEX& format : window_pcm_formats()) {
         {
             {
                 const double audio = audio_milliseconds(format);

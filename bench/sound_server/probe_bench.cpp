@@ -25,15 +25,6 @@ double milliseconds_since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-std::vector<WAVEFORMATEX> matrix() {
-    std::vector<WAVEFORMATEX> formats;
-    for (std::uint32_t rate : {11025u, 22050u, 44100u})
-        for (std::uint16_t bits : {8, 16})
-            for (std::uint16_t channels : {1, 2})
-                formats.push_back(pcm_format(rate, bits, channels));
-    return formats;
-}
-
 double timed_command(const std::string& command) {
     const auto start = Clock::now();
     const int status = std::system(command.c_str());
@@ -69,7 +60,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", session.unavailable().c_str());
         return 1;
     }
-    const std::vector<WAVEFORMATEX> formats = matrix();
+    const std::vector<WAVEFORMATEX> formats = window_pcm_formats();
     double audio = 0;
     for (const WAVEFORMATEX& format : formats)
         audio += 1000.0 * kDefaultProbeBytes / format.nAvgBytesPerSec;
