@@ -1,7 +1,7 @@
 #include "app/TApp.h"
 
-#include "app/program_icon.h"
 #include "panel/TFenApp.h"
+#include "platform/toolkit/program_icons.h"
 
 #include <wx/frame.h>
 

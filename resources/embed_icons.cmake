@@ -3,7 +3,7 @@
 #   cmake -DOUTPUT=file.cpp -DPNGS=a.png;b.png -P resources/embed_icons.cmake
 
 set(text "// Written by resources/embed_icons.cmake from the icon PNGs of resources/icons/.\n")
-string(APPEND text "#include \"app/program_icon.h\"\n\nnamespace {\n\n")
+string(APPEND text "#include \"platform/toolkit/linux/embedded_icons.h\"\n\nnamespace {\n\n")
 set(table "")
 set(index 0)
 foreach(png ${PNGS})

@@ -8,7 +8,7 @@
 #include "capture/CaptureRun.h"
 #include "capture/capture_on_panel.h"
 #include "format/capture_format.h"
-#include "platform/drawing/linux/ClientDCTarget.h"
+#include "platform/drawing/ClientDCTarget.h"
 #include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "support/SoundServerSession.h"
 

@@ -1,4 +1,4 @@
-#include "platform/drawing/linux/ClientDCTarget.h"
+#include "platform/drawing/ClientDCTarget.h"
 
 #include "platform/drawing/DiscardingSurface.h"
 #include "platform/drawing/linux/ClientDCSurface.h"

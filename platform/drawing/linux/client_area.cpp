@@ -1,6 +1,6 @@
 #include "platform/drawing/client_area.h"
 
-#include "platform/drawing/linux/ClientDCTarget.h"
+#include "platform/drawing/ClientDCTarget.h"
 #include "platform/drawing/linux/KeptPixelsTarget.h"
 
 #include <gdk/gdk.h>

@@ -1,4 +1,4 @@
-#include "platform/drawing/windows/ClientDCTarget.h"
+#include "platform/drawing/ClientDCTarget.h"
 
 #include "platform/drawing/DiscardingSurface.h"
 #include "platform/drawing/windows/ClientDCSurface.h"

@@ -15,3 +15,11 @@ void open_missing_standard_streams() {
         }
     }
 }
+
+bool standard_output_open() {
+    return fcntl(STDOUT_FILENO, F_GETFD) != -1;
+}
+
+bool standard_error_is_terminal() {
+    return isatty(STDERR_FILENO) != 0;
+}

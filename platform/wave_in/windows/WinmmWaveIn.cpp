@@ -87,7 +87,8 @@ MMRESULT WinmmWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEF
     return result;
 }
 
-MMRESULT WinmmWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
+template <typename Call>
+MMRESULT WinmmWaveIn::onHeader(HWAVEIN handle, const WAVEHDR* header, unsigned headerSize, Call call) {
     const std::lock_guard lock(mutex_);
     OpenDevice* device = find(handle);
     if (device == nullptr) {
@@ -96,38 +97,32 @@ MMRESULT WinmmWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsig
     if (!header_usable(header, headerSize)) {
         return MMSYSERR_INVALPARAM;
     }
-    const MMRESULT result = winmm::prepare(native(handle), header);
-    if (result == MMSYSERR_NOERROR) {
-        device->prepared.insert(header);
-    }
-    return result;
+    return call(*device);
+}
+
+MMRESULT WinmmWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
+    return onHeader(handle, header, headerSize, [&](OpenDevice& device) {
+        const MMRESULT result = winmm::prepare(native(handle), header);
+        if (result == MMSYSERR_NOERROR) {
+            device.prepared.insert(header);
+        }
+        return result;
+    });
 }
 
 MMRESULT WinmmWaveIn::waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    const std::lock_guard lock(mutex_);
-    OpenDevice* device = find(handle);
-    if (device == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (!header_usable(header, headerSize)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    const MMRESULT result = winmm::unprepare(native(handle), header);
-    if (result == MMSYSERR_NOERROR) {
-        device->prepared.erase(header);
-    }
-    return result;
+    return onHeader(handle, header, headerSize, [&](OpenDevice& device) {
+        const MMRESULT result = winmm::unprepare(native(handle), header);
+        if (result == MMSYSERR_NOERROR) {
+            device.prepared.erase(header);
+        }
+        return result;
+    });
 }
 
 MMRESULT WinmmWaveIn::waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    const std::lock_guard lock(mutex_);
-    if (find(handle) == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (!header_usable(header, headerSize)) {
-        return MMSYSERR_INVALPARAM;
-    }
-    return winmm::add_buffer(native(handle), header);
+    return onHeader(handle, header, headerSize,
+                    [&](OpenDevice&) { return winmm::add_buffer(native(handle), header); });
 }
 
 MMRESULT WinmmWaveIn::waveInStart(HWAVEIN handle) {

@@ -40,6 +40,10 @@ private:
     };
 
     OpenDevice* find(HWAVEIN handle);
+    // The checks of every call on a header, under the lock: a handle this layer opened and a whole header.
+    // Then the call runs on the handle's device.
+    template <typename Call>
+    MMRESULT onHeader(HWAVEIN handle, const WAVEHDR* header, unsigned headerSize, Call call);
     bool deviceInUse(unsigned deviceId) const;
 
     std::mutex mutex_;

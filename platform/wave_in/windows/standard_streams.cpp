@@ -27,3 +27,11 @@ void open_missing_standard_streams() {
         }
     }
 }
+
+bool standard_output_open() {
+    return stream_open(stdout);
+}
+
+bool standard_error_is_terminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}

@@ -1,7 +1,7 @@
 #include "support/gui/PanelWindowHarness.h"
 
 #include "format/capture_format.h"
-#include "platform/drawing/linux/ClientDCTarget.h"
+#include "platform/drawing/ClientDCTarget.h"
 #include "support/gui/GuiTestEnvironment.h"
 #include "support/gui/popup_list.h"
 

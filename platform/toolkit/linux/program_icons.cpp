@@ -1,4 +1,6 @@
-#include "app/program_icon.h"
+#include "platform/toolkit/program_icons.h"
+
+#include "platform/toolkit/linux/embedded_icons.h"
 
 #include <wx/image.h>
 #include <wx/mstream.h>
