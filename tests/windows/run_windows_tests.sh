@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 export WINEDEBUG=-all
+# The programs need neither .NET nor the HTML engine: a new prefix then neither asks to download them.
+export WINEDLLOVERRIDES="mscoree=;mshtml="
 session=$(mktemp -d "${TMPDIR:-/tmp}/varnel-wine-session.XXXXXX")
 made_prefix=
 if [ -z "${WINEPREFIX:-}" ]; then

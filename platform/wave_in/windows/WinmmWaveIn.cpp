@@ -43,6 +43,19 @@ bool header_usable(const WAVEHDR* header, unsigned headerSize) {
     return header != nullptr && headerSize >= kWaveHdrSize;
 }
 
+// Keeps a device's set of prepared headers in step with what the system answered; hands the answer on.
+MMRESULT keep_in_step(MMRESULT result, std::set<WAVEHDR*>& prepared, WAVEHDR* header, bool nowPrepared) {
+    if (result != MMSYSERR_NOERROR) {
+        return result;
+    }
+    if (nowPrepared) {
+        prepared.insert(header);
+    } else {
+        prepared.erase(header);
+    }
+    return result;
+}
+
 winmm::Handle native(HWAVEIN handle) {
     return handle;
 }
@@ -102,21 +115,13 @@ MMRESULT WinmmWaveIn::onHeader(HWAVEIN handle, const WAVEHDR* header, unsigned h
 
 MMRESULT WinmmWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
     return onHeader(handle, header, headerSize, [&](OpenDevice& device) {
-        const MMRESULT result = winmm::prepare(native(handle), header);
-        if (result == MMSYSERR_NOERROR) {
-            device.prepared.insert(header);
-        }
-        return result;
+        return keep_in_step(winmm::prepare(native(handle), header), device.prepared, header, true);
     });
 }
 
 MMRESULT WinmmWaveIn::waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
     return onHeader(handle, header, headerSize, [&](OpenDevice& device) {
-        const MMRESULT result = winmm::unprepare(native(handle), header);
-        if (result == MMSYSERR_NOERROR) {
-            device.prepared.erase(header);
-        }
-        return result;
+        return keep_in_step(winmm::unprepare(native(handle), header), device.prepared, header, false);
     });
 }
 
