@@ -1,18 +1,11 @@
 #include "platform/wave_in/windows/WinmmWaveIn.h"
 
+#include "platform/wave_in/windows/record_layout_checks.h"
 #include "platform/wave_in/windows/winmm_calls.h"
 
 #include <array>
 #include <utility>
 
-static_assert(sizeof(WAVEHDR) == winmm::kHeaderSize);
-static_assert(offsetof(WAVEHDR, dwBufferLength) == winmm::kHeaderBufferLengthOffset);
-static_assert(offsetof(WAVEHDR, dwBytesRecorded) == winmm::kHeaderBytesRecordedOffset);
-static_assert(offsetof(WAVEHDR, dwFlags) == winmm::kHeaderFlagsOffset);
-static_assert(offsetof(WAVEHDR, lpNext) == winmm::kHeaderNextOffset);
-static_assert(sizeof(WAVEFORMATEX) == winmm::kFormatSize);
-static_assert(offsetof(WAVEFORMATEX, nAvgBytesPerSec) == winmm::kFormatAvgBytesOffset);
-static_assert(offsetof(WAVEFORMATEX, cbSize) == winmm::kFormatExtraSizeOffset);
 // The device writes the count and the flags as plain 32-bit words.
 static_assert(sizeof(WAVEHDR::dwBytesRecorded) == 4 && sizeof(WAVEHDR::dwFlags) == 4);
 static_assert(std::atomic<std::uint32_t>::is_always_lock_free);

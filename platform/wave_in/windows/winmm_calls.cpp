@@ -4,14 +4,8 @@
 
 #include <mmsystem.h>
 
-static_assert(sizeof(WAVEHDR) == winmm::kHeaderSize);
-static_assert(offsetof(WAVEHDR, dwBufferLength) == winmm::kHeaderBufferLengthOffset);
-static_assert(offsetof(WAVEHDR, dwBytesRecorded) == winmm::kHeaderBytesRecordedOffset);
-static_assert(offsetof(WAVEHDR, dwFlags) == winmm::kHeaderFlagsOffset);
-static_assert(offsetof(WAVEHDR, lpNext) == winmm::kHeaderNextOffset);
-static_assert(sizeof(WAVEFORMATEX) == winmm::kFormatSize);
-static_assert(offsetof(WAVEFORMATEX, nAvgBytesPerSec) == winmm::kFormatAvgBytesOffset);
-static_assert(offsetof(WAVEFORMATEX, cbSize) == winmm::kFormatExtraSizeOffset);
+// After the system header: these check its records.
+#include "platform/wave_in/windows/record_layout_checks.h"
 
 namespace winmm {
 
