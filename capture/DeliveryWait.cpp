@@ -12,8 +12,7 @@ constexpr std::chrono::microseconds kPollInterval{500};
 
 DeliveryWait::Clock::time_point DeliveryWait::deadlineFor(const WAVEFORMATEX& format, std::uint32_t bytes,
                                                           std::chrono::milliseconds margin,
-                                                          Clock::time_point from) {
-    const auto start = from;
+                                                          Clock::time_point start) {
     if (format.nAvgBytesPerSec == 0) {
         return start + margin;
     }

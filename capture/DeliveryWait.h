@@ -14,10 +14,9 @@ public:
     // The recording's own duration plus this margin, counted from the open, bounds every wait.
     static constexpr std::chrono::milliseconds kMargin{1000};
 
-    // The last moment worth waiting for `bytes` bytes of `format` when the device was opened at `from`.
+    // The last moment worth waiting for `bytes` bytes of `format` when the device was opened at `start`.
     static Clock::time_point deadlineFor(const WAVEFORMATEX& format, std::uint32_t bytes,
-                                         std::chrono::milliseconds margin = kMargin,
-                                         Clock::time_point from = Clock::now());
+                                         std::chrono::milliseconds margin, Clock::time_point start);
 
     DeliveryWait(const WAVEHDR& header, Clock::time_point deadline) : header_(header), deadline_(deadline) {}
 

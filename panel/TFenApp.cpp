@@ -75,8 +75,8 @@ template <typename TextAt> void fill_box(wxItemContainer* box, std::size_t count
 } // namespace
 
 wxBEGIN_EVENT_TABLE(TFenApp, wxPanel)
-    EVT_LISTBOX_DCLICK(TFenApp::kFormatListId, TFenApp::EvFormatDoubleClick)
-    EVT_COMMAND(TFenApp::kFormatListId, kEnterReleased, TFenApp::EvFormatEnter)
+    EVT_LISTBOX_DCLICK(TFenApp::kFormatListId, TFenApp::EvFormatChosen)
+    EVT_COMMAND(TFenApp::kFormatListId, kEnterReleased, TFenApp::EvFormatChosen)
     EVT_COMBOBOX(TFenApp::kBitDepthBoxId, TFenApp::EvBitDepthChange)
     EVT_CHOICE(TFenApp::kRateBoxId, TFenApp::EvRateChange)
     EVT_COMBOBOX(TFenApp::kChannelBoxId, TFenApp::EvChannelChange)
@@ -138,11 +138,7 @@ void TFenApp::CloseWindow(int /*code*/) {
     }
 }
 
-void TFenApp::EvFormatDoubleClick(wxCommandEvent&) {
-    Apply();
-}
-
-void TFenApp::EvFormatEnter(wxCommandEvent&) {
+void TFenApp::EvFormatChosen(wxCommandEvent&) {
     Apply();
 }
 

@@ -43,8 +43,8 @@ private:
     PanelSelections CurrentSelections() const;
     DrawingTarget& Drawing();
 
-    void EvFormatDoubleClick(wxCommandEvent& event);
-    void EvFormatEnter(wxCommandEvent& event);
+    // A row double-clicked, or Enter released in the list.
+    void EvFormatChosen(wxCommandEvent& event);
     void EvBitDepthChange(wxCommandEvent& event);
     void EvRateChange(wxCommandEvent& event);
     void EvChannelChange(wxCommandEvent& event);
