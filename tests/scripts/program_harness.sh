@@ -76,18 +76,34 @@ window_ready() {
     [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ] && image_settled
 }
 
+# Answers whether the program $pid shows its frame; sets $window to it.
+frame_shown() {
+  window=$(xdotool search --onlyvisible --pid "$pid" --name '^Varnel $' 2>/dev/null | head -n1 || true)
+  [ -n "$window" ]
+}
+
+# Waits until the program $pid, just started, has its frame shown, focused and drawn; sets $window.
+wait_for_frame() {
+  wait_for frame_shown || fail "no window captioned 'Varnel ' appeared"
+  wait_for window_ready || fail "the frame was not shown, focused and drawn"
+}
+
 # Starts the program with the given arguments and waits until its frame takes input; sets $pid and $window.
 start_program() {
   "$program" "$@" >"$work/stdout" 2>"$work/stderr" &
   pid=$!
-  window=
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --pid "$pid" --name '^Varnel $' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || fail "no window captioned 'Varnel ' appeared"
-  wait_for window_ready || fail "the frame was not shown, focused and drawn"
+  wait_for_frame
+}
+
+# Answers whether the window's picture differs from $image_before.
+image_changed() { [ "$(window_image)" != "$image_before" ]; }
+
+# Answers whether the numbers line of an applied format is drawn: ink in its place below the boxes, which
+# is blank until the first apply.
+numbers_line_shown() {
+  local darkest
+  darkest=$(import -window "$window" -crop 80x14+150+150 +repage -colorspace gray -format '%[fx:minima]' info:)
+  awk -v darkest="$darkest" 'BEGIN { exit !(darkest < 0.5) }'
 }
 
 # Waits for the program to end by itself; sets $status to its exit status.
@@ -112,7 +128,7 @@ pointer_at() {
 # Answers whether the program has answered a click: a drop-down list opened or closed, the window's
 # picture changed, or the program ended.
 click_answered() {
-  program_ended || [ "$(program_windows)" != "$windows_before" ] || [ "$(window_image)" != "$image_before" ]
+  program_ended || [ "$(program_windows)" != "$windows_before" ] || image_changed
 }
 
 # Clicks at a point of the panel, in pixels from its top-left corner (the frame's client area), and waits

@@ -11,7 +11,7 @@ start_program
 # Row 36, applied with Enter, then 44100 / 16-bit / 2 chosen from their boxes with the keyboard.
 xdotool windowactivate --sync "$window"
 xdotool key --clearmodifiers --delay 30 $(printf 'Down %.0s' $(seq 36)) Return
-sleep 0.3
+wait_for numbers_line_shown || fail "Enter in the format list applied no row"
 click_panel 110 131 # the rate box's drop-down button, then the list with the keyboard
 xdotool key --delay 100 Down Down Return
 click_panel 250 131 # bit depth

@@ -14,13 +14,7 @@ export HOME=$work/session/home XDG_RUNTIME_DIR=$work/session/run
 
 "$program" 2>&- &
 pid=$!
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --pid "$pid" --name '^Varnel $' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window appeared with standard error closed"
-sleep 0.5
+wait_for_frame
 
 pixel() { import -window "$window" -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n1; }
 # The level played (a quarter of full scale) draws a 16-pixel bar of 8-bit samples at 160: rows 214..293.
@@ -43,8 +37,10 @@ press_test
 kill -0 "$pid" 2>/dev/null || fail "the program died on TEST with the sound server stopped"
 
 "$session" start-server "$work/session"
-xdotool windowminimize --sync "$window" && wmctrl -i -a "$window" && sleep 0.5 # the trace is erased
-[ "$(pixel 250 250)" = "#00FF00" ] && fail "the band was not erased by covering the window"
+band_erased() { [ "$(pixel 250 250)" != "#00FF00" ]; }
+xdotool windowminimize --sync "$window" && wmctrl -i -a "$window"
+wait_for band_erased || fail "the band was not erased by covering the window"
+wait_for window_ready || fail "the frame was not shown and focused again"
 press_test
 wait_for_bar || fail "TEST drew no bar after the sound server came back"
 

@@ -17,8 +17,11 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$((WIDTH + left + right))x$((HEIGHT + top + bottom))" = "510x440" ] ||
   fail "outer size $((WIDTH + left + right))x$((HEIGHT + top + bottom)), not 510x440"
 
+# The focus goes back to the format list, where Enter applies its row: the lines drawn show the keys were
+# taken.
+numbers_line_shown && fail "a numbers line was drawn before any apply"
 xdotool windowactivate --sync "$window" key --clearmodifiers Tab key --clearmodifiers shift+Tab key Return
-sleep 0.3
+wait_for numbers_line_shown || fail "Enter after Tab, Shift+Tab applied no row"
 kill -0 "$pid" 2>/dev/null || fail "the program ended on Tab, Shift+Tab, Enter"
 
 wmctrl -i -c "$window"
