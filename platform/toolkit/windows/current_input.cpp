@@ -16,10 +16,10 @@ LRESULT CALLBACK note_message(int code, WPARAM removal, LPARAM message) {
 }
 
 // Watches the thread that starts the program, the one the toolkit handles its input on.
-const HHOOK g_messageHook = ::SetWindowsHookExW(WH_GETMESSAGE, note_message, nullptr, ::GetCurrentThreadId());
+const HHOOK kMessageHook = ::SetWindowsHookExW(WH_GETMESSAGE, note_message, nullptr, ::GetCurrentThreadId());
 
 } // namespace
 
 bool handling_key_input() {
-    return g_messageHook != nullptr && t_lastMessage >= WM_KEYFIRST && t_lastMessage <= WM_KEYLAST;
+    return kMessageHook != nullptr && t_lastMessage >= WM_KEYFIRST && t_lastMessage <= WM_KEYLAST;
 }
