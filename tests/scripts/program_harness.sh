@@ -95,9 +95,6 @@ start_program() {
   wait_for_frame
 }
 
-# Answers whether the window's picture differs from $image_before.
-image_changed() { [ "$(window_image)" != "$image_before" ]; }
-
 # Answers whether the numbers line of an applied format is drawn: ink in its place below the boxes, which
 # is blank until the first apply.
 numbers_line_shown() {
@@ -128,7 +125,7 @@ pointer_at() {
 # Answers whether the program has answered a click: a drop-down list opened or closed, the window's
 # picture changed, or the program ended.
 click_answered() {
-  program_ended || [ "$(program_windows)" != "$windows_before" ] || image_changed
+  program_ended || [ "$(program_windows)" != "$windows_before" ] || [ "$(window_image)" != "$image_before" ]
 }
 
 # Clicks at a point of the panel, in pixels from its top-left corner (the frame's client area), and waits

@@ -18,13 +18,8 @@ wait_for_frame
 
 pixel() { import -window "$window" -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | grep -o '#[0-9A-F]\{6\}' | head -n1; }
 # The level played (a quarter of full scale) draws a 16-pixel bar of 8-bit samples at 160: rows 214..293.
-wait_for_bar() {
-  for _ in $(seq 50); do
-    [ "$(pixel 250 250)" = "#00FF00" ] && [ "$(pixel 250 200)" = "#FFFFFF" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
+bar_shown() { [ "$(pixel 250 250)" = "#00FF00" ] && [ "$(pixel 250 200)" = "#FFFFFF" ]; }
+wait_for_bar() { wait_within 5 bar_shown; }
 press_test() { click_panel 160 365; }
 
 press_test

@@ -25,6 +25,14 @@ double dbfs(double fraction) {
     return 20 * std::log10(fraction);
 }
 
+constexpr std::size_t kQuarters = 4;
+
+// A quarter of `bytes`, in whole frames of any format (at most 4 bytes).
+std::size_t quarter_in_whole_frames(std::size_t bytes) {
+    constexpr std::size_t kLargestFrame = 4;
+    return bytes / kQuarters / kLargestFrame * kLargestFrame;
+}
+
 std::vector<std::uint8_t> repeated(std::vector<std::uint8_t> pattern, std::size_t size) {
     std::vector<std::uint8_t> bytes;
     while (bytes.size() < size)
@@ -155,7 +163,7 @@ public:
         const std::uint32_t recorded = header.dwBytesRecorded.load();
         std::vector<std::uint8_t>& tail = tails[formats_.at(h)];
         tail.clear();
-        for (std::uint32_t i = recorded - recorded / 4 / 4 * 4; i < recorded; ++i)
+        for (std::size_t i = recorded - quarter_in_whole_frames(recorded); i < recorded; ++i)
             tail.push_back(header.lpData[i].load());
         return result;
     }
@@ -175,9 +183,7 @@ private:
 // cycle of the player and put a few milliseconds of silence into the level it plays; what is read past that
 // gap must be the level itself.
 SignalFigures loudest_quarter(std::span<const std::uint8_t> tail, std::uint16_t bits) {
-    constexpr std::size_t kQuarters = 4;
-    constexpr std::size_t kLargestFrame = 4;
-    const std::size_t quarter = tail.size() / kQuarters / kLargestFrame * kLargestFrame;
+    const std::size_t quarter = quarter_in_whole_frames(tail.size());
     SignalFigures loudest;
     for (std::size_t i = 0; i < kQuarters; ++i) {
         const SignalFigures figures = measure_signal(tail.subspan(i * quarter, quarter), bits);
