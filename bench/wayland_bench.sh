@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # TEST on GTK's Wayland backend beside X11, in one run, and how often the live trace reaches the screen while
-# a press records through a sound server. Starts its own Xvfb, headless sway (tests/wayland/sway_session, as
-# an unprivileged user when run as root) and private PipeWire session; prints its figures:
+# a press records through a sound server. Starts its own Xvfb, headless sway and GNOME Shell
+# (tests/wayland/desktop_session, as an unprivileged user when run as root) and private PipeWire session;
+# prints its figures:
 # - the blocking time of a press on a device that has its bytes at once (varnel_bench's
-#   BM_CaptureTestBlocking, through the panel's client-area target), on X11 and on Wayland, round after round;
+#   BM_CaptureTestBlocking, through the panel's client-area target), on X11, on sway and on GNOME, round
+#   after round;
 # - for presses of the real program through the sound server (11025 Hz, 8-bit, mono: 999 bytes are 90.6 ms of
 #   audio), from its Wayland protocol log: how long the press ran, how many frame callbacks the compositor
 #   sent meanwhile and how many commits showed band pixels.
@@ -11,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
-compositor=$PWD/tests/wayland/sway_session
+desktop=$PWD/tests/wayland/desktop_session
 rounds=${ROUNDS:-3}
 presses=${PRESSES:-5}
 work=$(mktemp -d)
@@ -21,8 +23,9 @@ cp "$build/varnel" "$build/bench/varnel_bench" "$build/tests/wayland/wayland_inp
   tests/support/sound_server/session "$work/bin/"
 xserver=
 cleanup() {
-  "$compositor" run "$work/sway" "$work/bin/session" stop "$work/sound" >/dev/null 2>&1 || true
-  "$compositor" stop "$work/sway" || true
+  "$desktop" run "$work/sway" "$work/bin/session" stop "$work/sound" >/dev/null 2>&1 || true
+  "$desktop" stop "$work/sway" || true
+  "$desktop" stop "$work/gnome" || true
   [ -n "$xserver" ] && kill "$xserver" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -32,7 +35,8 @@ export NO_AT_BRIDGE=1
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xserver=$!
 until [ -s "$work/display" ]; do sleep 0.05; done
-"$compositor" start "$work/sway"
+"$desktop" start sway "$work/sway"
+"$desktop" start gnome "$work/gnome"
 
 blocking() { # where, command...: the median real time of the press, in ms
   local where=$1
@@ -45,18 +49,19 @@ echo "== TEST on a device with its bytes at once: blocking time (median of 5)"
 for round in $(seq "$rounds"); do
   echo " round $round"
   blocking X11 env -u WAYLAND_DISPLAY DISPLAY=":$(head -n1 "$work/display")" GDK_BACKEND=x11 "$work/bin/varnel_bench"
-  blocking Wayland "$compositor" run "$work/sway" "$work/bin/varnel_bench"
+  blocking sway "$desktop" run "$work/sway" "$work/bin/varnel_bench"
+  blocking GNOME "$desktop" run "$work/gnome" "$work/bin/varnel_bench"
 done
 
 echo "== TEST through the sound server on Wayland: $presses presses of 90.6 ms of audio each"
-"$compositor" run "$work/sway" "$work/bin/session" start "$work/sound" >/dev/null 2>&1
-"$compositor" run "$work/sway" env $(cat "$work/sound/env") HOME="$work/sound/home" \
+"$desktop" run "$work/sway" "$work/bin/session" start "$work/sound" >/dev/null 2>&1
+"$desktop" run "$work/sway" env $(cat "$work/sound/env") HOME="$work/sound/home" \
   XDG_RUNTIME_DIR="$work/sound/run" WAYLAND_DEBUG=1 "$work/bin/varnel" 2>"$work/log" &
 program=$!
-until "$compositor" window "$work/sway" >/dev/null 2>&1; do sleep 0.05; done
-read -r wx wy _ < <("$compositor" window "$work/sway")
+until "$desktop" window "$work/sway" >/dev/null 2>&1; do sleep 0.05; done
+read -r wx wy _ < <("$desktop" window "$work/sway")
 mkfifo -m 666 "$work/input"
-"$compositor" run "$work/sway" "$work/bin/wayland_input" $("$compositor" screen "$work/sway") <"$work/input" \
+"$desktop" input "$work/sway" "$work/bin/wayland_input" <"$work/input" \
   >/dev/null &
 exec 7>"$work/input"
 # Per press, from the release of the button to the commit of the count line (drawn below the band, left of
