@@ -1,12 +1,17 @@
 // varnel-probe's command line, its device names and its JSON, through the whole program: the real
 // wave-input layer over ALSA's file device, the JSON read back by a JSON parser.
+#include "format/capture_format.h"
 #include "platform/wave_in/linux/AlsaWaveIn.h"
+#include "probe/probe_metrics.h"
 #include "probe/probe_program.h"
 #include "support/AlsaFileDevice.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -40,6 +45,7 @@ TEST_P(UsageErrors, GetOneLineAndTheUsageAndStatusTwo) {
     const std::string firstLine = outcome.err.substr(0, outcome.err.find('\n'));
     EXPECT_NE(firstLine.find(GetParam().firstLine), std::string::npos) << firstLine;
     EXPECT_EQ(firstLine.rfind("varnel-probe: ", 0), 0u) << firstLine;
+    EXPECT_LT(firstLine.size(), 250u); // an argument of 100 KB is cut
     EXPECT_NE(outcome.err.find("Usage: varnel-probe"), std::string::npos);
 }
 
@@ -62,6 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"--bytes", "99999999999"}, "N must be from 4 to 1048576"},
                       UsageCase{{"--device", ""}, "--device"},
                       UsageCase{{"--device", "99999999999999"}, "no such device id"},
+                      UsageCase{{"--device", "999"}, "no such device id"},
+                      UsageCase{{"--bytes", "5", "--bytes", "6"}, "--bytes is given 2 times; give it once"},
+                      UsageCase{{"--json", "--openmetrics"}, "--openmetrics"},
+                      UsageCase{{"--openmetrics", "--format", "11025,8,1", "--format", "11025,8,1"}, "twice"},
+                      UsageCase{{"--output", ""}, "--output: give a file name"},
+                      UsageCase{{std::string(100000, 'x')}, "xxx... (100000 bytes)"},
+                      UsageCase{{"--bytes", std::string(100000, '9')}, "999... (100000 bytes)"},
                       UsageCase{{"--device", "no such card"}, "no capture device has that name"},
                       UsageCase{{"--list-devices", "--format", "11025,8,1"}, "--format"},
                       UsageCase{{"--list-devices", "--expect-signal"}, "--expect-signal"}));
@@ -86,12 +99,17 @@ TEST_P(DeviceNames, MapToTheIdOfTheirPlaceInTheList) {
                   std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DeviceNames,
-                         ::testing::Values(DeviceCase{"0", 0u}, DeviceCase{"7", 7u},
-                                           DeviceCase{"default", 0u}, DeviceCase{"pipewire", 1u},
-                                           DeviceCase{"usb audio", 2u}, DeviceCase{"PULSE", 3u},
-                                           DeviceCase{"pipe", std::string("2 capture")},
-                                           DeviceCase{"hw:9", std::string("no capture device")}));
+TEST(DeviceIds, TheDefaultIsThereWhenTheListIsEmpty) {
+    EXPECT_EQ(std::get<unsigned>(resolve_device("0", {})), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DeviceNames,
+    ::testing::Values(DeviceCase{"0", 0u}, DeviceCase{"3", 3u},
+                      DeviceCase{"4", std::string("no such device id; the ids go from 0 to 3")},
+                      DeviceCase{"default", 0u}, DeviceCase{"pipewire", 1u}, DeviceCase{"usb audio", 2u},
+                      DeviceCase{"PULSE", 3u}, DeviceCase{"pipe", std::string("2 capture")},
+                      DeviceCase{"hw:9", std::string("no capture device")}));
 
 TEST(ProbeJson, ReadsBackWithEveryDocumentedField) {
     const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 160));
@@ -142,10 +160,18 @@ TEST(ProbeTable, LinesFitEightyColumns) {
     const Outcome help = probe({"--help"});
     EXPECT_NE(help.out.find("RATE 1000 to 384000 Hz"), std::string::npos) << help.out;
     const Outcome table = probe({});
-    const Outcome failed = probe({"--device", "9999", "--format", "44100,16,2"});
-    EXPECT_NE(failed.out.find("\n  open: 2 Specified device identifier is out of range.\n"),
+    // A device the list holds that the layer does not know: its open fails.
+    struct ManyDevices : CaptureDeviceCatalog {
+        std::vector<CaptureDeviceInfo> captureDevices() override {
+            return std::vector<CaptureDeviceInfo>(10000);
+        }
+    } catalog;
+    AlsaWaveIn layer;
+    std::ostringstream failed, unused;
+    run_probe({"--device", "9999", "--format", "44100,16,2"}, layer, catalog, {failed, unused});
+    EXPECT_NE(failed.str().find("\n  open: 2 Specified device identifier is out of range.\n"),
               std::string::npos);
-    std::istringstream lines(help.out + table.out + failed.out);
+    std::istringstream lines(help.out + table.out + failed.str());
     for (std::string line; std::getline(lines, line);) {
         EXPECT_LT(line.size(), 80u) << line;
     }
@@ -175,6 +201,93 @@ TEST(ProbeJson, DeviceNamesThatAreNotUtf8AreReplacedNotFatal) {
     EXPECT_EQ(document.at("devices").at(0).at("name"), "Entr\uFFFDe");
     EXPECT_EQ(document.at("program"), "varnel-probe");
     EXPECT_EQ("varnel-probe " + document.at("version").get<std::string>() + "\n", probe({"--version"}).out);
+}
+
+// The samples of a text exposition by name and labels as written; each must follow its family's # TYPE.
+std::map<std::string, std::string> series(const std::string& text) {
+    std::map<std::string, std::string> found;
+    std::set<std::string> typed;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("# TYPE ", 0) == 0)
+            typed.insert(line.substr(7, line.find(' ', 7) - 7));
+        if (line.empty() || line[0] == '#')
+            continue;
+        const std::size_t space = line.rfind(' ');
+        EXPECT_TRUE(typed.contains(line.substr(0, line.find('{')))) << line;
+        found[line.substr(0, space)] = line.substr(space + 1);
+    }
+    return found;
+}
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(ProbeMetrics, GiveBaseUnitsMinusInfinityForDigitalSilenceAndNoFigureWithoutData) {
+    FormatProbe recorded;
+    recorded.format = pcm_format(44100, 16, 2);
+    recorded.buffer = MMSYSERR_NOERROR;
+    recorded.bytesExpected = recorded.bytesRecorded = 996;
+    recorded.firstDataMs = 12.5;
+    recorded.fullBufferMs = 30;
+    recorded.signal = {498, 0.5, 0.25, -0.125, 3};
+    recorded.verdict = Verdict::clipping;
+    FormatProbe silent = recorded;
+    silent.format = pcm_format(11025, 8, 1);
+    silent.signal = {996, 0, 0, 0, 0};
+    FormatProbe refused;
+    refused.format = pcm_format(22050, 8, 2);
+    refused.open = WAVERR_BADFORMAT;
+    const auto found = series(probe_metrics({0, CaptureDeviceInfo{"Mic \"A\\B\"\n\xE9", "ALSA"}},
+                                            {recorded, silent, refused}, {false, 0.25}));
+    const std::string device = "device=\"Mic \\\"A\\\\B\\\"\\n\uFFFD\"";
+    const auto of = [&](const char* format) { return "{" + device + "," + format + "}"; };
+    const std::string stereo = R"(rate="44100",bits="16",channels="2")";
+    const std::string mono = R"(rate="11025",bits="8",channels="1")";
+    const std::string refusedFormat = R"(rate="22050",bits="8",channels="2")";
+    const std::map<std::string, std::string> expected{
+        {"varnel_probe_success{" + device + "}", "0"},
+        {"varnel_probe_duration_seconds{" + device + "}", "0.2500"},
+        {"varnel_probe_first_data_seconds" + of(stereo.c_str()), "0.0125"},
+        {"varnel_probe_full_buffer_seconds" + of(stereo.c_str()), "0.0300"},
+        {"varnel_probe_peak_dbfs" + of(stereo.c_str()), "-6.02"},
+        {"varnel_probe_rms_dbfs" + of(stereo.c_str()), "-12.04"},
+        {"varnel_probe_dc_offset_ratio" + of(stereo.c_str()), "-0.1250"},
+        {"varnel_probe_clipped_samples" + of(stereo.c_str()), "3"},
+        {"varnel_probe_recorded_buffer" + of(stereo.c_str()), "1"},
+        {"varnel_probe_peak_dbfs" + of(mono.c_str()), "-Inf"},
+        {"varnel_probe_opened" + of(refusedFormat.c_str()), "0"},
+        {"varnel_probe_recorded_bytes" + of(refusedFormat.c_str()), "0"},
+        {"varnel_probe_verdict" + of((refusedFormat + R"(,verdict="no data")").c_str()), "1"},
+        {"varnel_probe_verdict" + of((stereo + R"(,verdict="clipping")").c_str()), "1"},
+        {"varnel_probe_verdict" + of((stereo + R"(,verdict="signal")").c_str()), "0"}};
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(found.contains(name) ? found.at(name) : "absent", value) << name;
+    for (const char* figure : {"first_data_seconds", "peak_dbfs", "dc_offset_ratio"})
+        EXPECT_FALSE(found.contains("varnel_probe_" + std::string(figure) + of(refusedFormat.c_str())))
+            << figure;
+}
+
+TEST(ProbeOutputFile, TakesTheReportInsteadOfStandardOutputAndAFailedWriteIsStatusOne) {
+    const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 160));
+    const std::string file = (device.home() / "varnel.prom").string();
+    const Outcome written = probe({"--openmetrics", "--format", "11025,8,1", "--output", file});
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    const std::string dc =
+        R"(varnel_probe_dc_offset_ratio{device="default",rate="11025",bits="8",channels="1"})";
+    EXPECT_EQ(series(contents(file))[dc], "0.2500");
+    EXPECT_EQ(probe({"--bytes", "3", "--output", file}).status, 2);
+    EXPECT_EQ(series(contents(file))[dc], "0.2500"); // bad usage writes nothing
+    EXPECT_EQ(probe({"--json", "--format", "11025,8,1", "--output", file}).status, 0);
+    EXPECT_TRUE(nlohmann::json::parse(contents(file)).at("ok").get<bool>());
+    const std::string missing = (device.home() / "missing" / "varnel.prom").string();
+    const Outcome failed = probe({"--format", "11025,8,1", "--output", missing});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err,
+              "varnel-probe: the output was not written to " + missing + ": No such file or directory\n");
 }
 
 } // namespace
