@@ -2,7 +2,7 @@
 # varnel-probe where fleet monitoring reads it: Debian's node_exporter, started here on a free port with only
 # its textfile collector, reading a folder of the test's, serves what the probe wrote there with
 # --openmetrics --output while recording a private PipeWire session: the level played, and after the volume
-# is halved the new one. promtool accepts the report. Argument: the program.
+# is halved the new one. promtool accepts the report and the README's example alert. Argument: the program.
 source "$(dirname "$0")/probe_harness.sh"
 
 for tool in prometheus-node-exporter promtool; do
@@ -61,6 +61,10 @@ for volume in 1.0 0.5; do  # linear factors (pactl takes a bare 1 as its raw vol
   served_level "$volume" || fail "volume $volume: $(grep -E '^(varnel_probe_(peak|verdict)|node_textfile_scrape)' "$work/scrape")"
   report=$(promtool check metrics <"$work/textfile/varnel.prom" 2>&1) || fail "promtool check metrics: $report"
 done
+
+# The README's example alert is one Prometheus takes.
+awk '/^```yaml/ {on = 1; next} /^```/ {on = 0} on' "$(dirname "$0")/../../README.md" >"$work/rules.yml"
+report=$(promtool check rules "$work/rules.yml" 2>&1) || fail "the README's alert: $report"
 
 [ "$failures" = 0 ] || exit 1
 echo "probe node_exporter test passed"

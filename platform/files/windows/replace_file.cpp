@@ -1,6 +1,5 @@
 #include "platform/files/replace_file.h"
 
-#define NOMINMAX // std::min, not the system header's macro
 #include <windows.h>
 
 #include <algorithm>
