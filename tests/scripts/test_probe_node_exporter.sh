@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# varnel-probe where fleet monitoring reads it: Debian's node_exporter, started here on a free port with only
+# varnel-probe where fleet monitoring reads it: Debian's node_exporter, started here with only
 # its textfile collector, reading a folder of the test's, serves what the probe wrote there with
 # --openmetrics --output while recording a private PipeWire session: the level played, and after the volume
 # is halved the new one. promtool accepts the report and the README's example alert. Argument: the program.
@@ -13,52 +13,31 @@ status=0
 "$session" start "$work/session" || status=$?
 [ "$status" = 77 ] && { echo "SKIP: no PipeWire session can run here"; exit 77; }
 [ "$status" = 0 ] || { echo "the sound server session did not start" >&2; exit 1; }
-exporter=
-trap '[ -z "$exporter" ] || kill "$exporter"; "$session" stop "$work/session"; rm -rf "$work"' EXIT
+trap '[ -z "${exporter:-}" ] || kill "$exporter"; "$session" stop "$work/session"; rm -rf "$work"' EXIT
 export HOME=$work/session/home XDG_RUNTIME_DIR=$work/session/run
 mkdir "$work/textfile"
 
-scrape() {
-  python3 -c 'import sys, urllib.request
-sys.stdout.write(urllib.request.urlopen(sys.argv[1], timeout=5).read().decode())' "http://127.0.0.1:$port/metrics"
-}
-# A port free a moment ago may be taken by then: another is tried.
-for _ in 1 2 3; do
-  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  prometheus-node-exporter --web.listen-address="127.0.0.1:$port" --collector.disable-defaults \
-    --collector.textfile --collector.textfile.directory="$work/textfile" >"$work/exporter.log" 2>&1 &
-  exporter=$!
-  for _ in $(seq 100); do
-    scrape >/dev/null 2>&1 || ! kill -0 "$exporter" 2>/dev/null && break
-    sleep 0.1
-  done
-  scrape >/dev/null 2>&1 && break
-  kill "$exporter" 2>/dev/null || true
-  exporter=
-done
-[ -n "$exporter" ] || { cat "$work/exporter.log" >&2; echo "node_exporter did not start" >&2; exit 1; }
-
-# The probe's report as served: the level played at the given volume. At the server's own rate no
-# resampler rings over the level, so the peak is the level itself.
-served_level() {
+# The kernel picks a free port; node_exporter names it.
+prometheus-node-exporter --web.listen-address=127.0.0.1:0 --collector.disable-defaults --collector.textfile \
+  --collector.textfile.directory="$work/textfile" >"$work/exporter.log" 2>&1 &
+exporter=$!
+listening() { port=$(sed -n 's/.*msg="Listening on" address=127.0.0.1:\([0-9]*\).*/\1/p' "$work/exporter.log"); }
+for _ in $(seq 100); do listening && [ -n "$port" ] && break; sleep 0.1; done
+[ -n "$port" ] || { cat "$work/exporter.log" >&2; echo "node_exporter did not start" >&2; exit 1; }
+scrape() { python3 -c 'import sys, urllib.request as u; print(u.urlopen(sys.argv[1], timeout=5).read().decode())' "$1"; }
+# The probe's report as served, at the server's own rate (no resampler rings over the level): the peak of
+# both formats is the level played, given in dBFS.
+served() {
   "$probe" --openmetrics --output "$work/textfile/varnel.prom" --format 48000,16,1 --format 48000,8,2 \
-    --bytes 9600 --expect-signal && scrape >"$work/scrape" && python3 - "$work/scrape" "$1" <<'PY'
-import math, sys
-series = dict(line.rsplit(" ", 1) for line in open(sys.argv[1]) if not line.startswith("#"))
-level = 20 * math.log10(8192 * float(sys.argv[2]) / 32768)
-assert float(series["node_textfile_scrape_error"]) == 0
-assert float(series['varnel_probe_success{device="default"}']) == 1
-for labels in ('bits="16",channels="1"', 'bits="8",channels="2"'):
-    labels += ',device="default",rate="48000"'
-    assert abs(float(series["varnel_probe_peak_dbfs{%s}" % labels]) - level) < 0.05, (labels, level)
-    assert float(series['varnel_probe_verdict{%s,verdict="signal"}' % labels]) == 1, labels
-PY
+    --bytes 9600 --expect-signal >/dev/null && scrape "http://127.0.0.1:$port/metrics" >"$work/scrape" &&
+    [ "$(grep -c "^varnel_probe_peak_dbfs{.*rate=\"48000\"} $1\$" "$work/scrape")" = 2 ]
 }
-# The player fills the server's buffer first, and a new volume reaches what is played a cycle later.
-for volume in 1.0 0.5; do  # linear factors (pactl takes a bare 1 as its raw volume 1, near silence)
-  "$session" volume "$work/session" "$volume"
-  for _ in $(seq 50); do served_level "$volume" >/dev/null 2>&1 && break; sleep 0.1; done
-  served_level "$volume" || fail "volume $volume: $(grep -E '^(varnel_probe_(peak|verdict)|node_textfile_scrape)' "$work/scrape")"
+# The player fills the server's buffer first, and a new volume reaches what is played a cycle later. The
+# volumes are linear factors (pactl takes a bare 1 as its raw volume 1, near silence).
+for volume_level in 1.0:-12.04 0.5:-18.06; do
+  "$session" volume "$work/session" "${volume_level%:*}"
+  for _ in $(seq 50); do served "${volume_level#*:}" 2>/dev/null && break; sleep 0.1; done
+  served "${volume_level#*:}" || fail "volume ${volume_level%:*}: $(grep -E '^(varnel_probe_peak|node_textfile_scrape)' "$work/scrape")"
   report=$(promtool check metrics <"$work/textfile/varnel.prom" 2>&1) || fail "promtool check metrics: $report"
 done
 
