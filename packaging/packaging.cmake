@@ -47,6 +47,15 @@ install(FILES ${packaging_out}/${VARNEL_APP_ID}.metainfo.xml DESTINATION ${CMAKE
 install(FILES resources/${VARNEL_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
+# varnel-probe as a systemd user service and its timer, off until a user enables the timer (see
+# varnel-probe(1)); installed where systemd looks for the units of every user. The service names the probe
+# where this install puts it, known only when installing: cpack's package is installed under /usr.
+set(VARNEL_USER_UNIT_DIR lib/systemd/user)
+set(probe_service ${packaging_out}/varnel-probe.service)
+install(CODE "set(VARNEL_PROBE_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/varnel-probe\")
+  configure_file(${CMAKE_CURRENT_SOURCE_DIR}/packaging/systemd/varnel-probe.service.in ${probe_service} @ONLY)")
+install(FILES ${probe_service} packaging/systemd/varnel-probe.timer DESTINATION ${VARNEL_USER_UNIT_DIR})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME varnel)
 set(CPACK_PACKAGE_VENDOR "The Varnel developers")

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -25,7 +26,10 @@ struct ProbeOptions {
     std::optional<std::string> device;
     bool listDevices = false;
     bool json = false;
+    bool openMetrics = false;
     bool expectSignal = false;
+    // Where the report goes instead of standard output.
+    std::optional<std::string> output;
 };
 
 // The program ends before probing: help, version or a usage error, with what it prints.
@@ -42,3 +46,7 @@ std::variant<ProbeOptions, ProbeExit> parse_probe_arguments(const std::vector<st
 
 // The usage text, as --help prints it.
 std::string probe_usage();
+
+// An argument as a message quotes it: control characters shown as '?', and cut, with its length said,
+// where it is longer than a line can show.
+std::string shown_argument(std::string_view text);

@@ -1,12 +1,16 @@
 #include "probe/probe_program.h"
 
+#include "platform/files/replace_file.h"
 #include "probe/format_probe.h"
+#include "probe/probe_metrics.h"
 #include "probe/probe_options.h"
 #include "probe/probe_report.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
+#include <sstream>
 
 namespace {
 
@@ -45,12 +49,13 @@ bool passed(const FormatProbe& probe, bool expectSignal) {
     return probe.recordedBuffer() && (!expectSignal || carried_signal(probe));
 }
 
-int list_devices(CaptureDeviceCatalog& catalog, const ProbeOptions& options, const ProbeStreams& streams) {
+int list_devices(CaptureDeviceCatalog& catalog, const ProbeOptions& options, std::ostream& report,
+                 const ProbeStreams& streams) {
     const std::vector<CaptureDeviceInfo> devices = catalog.captureDevices();
     if (options.json) {
-        streams.out << device_json(devices).dump(kJsonIndent, ' ', false, kInvalidUtf8) << '\n';
+        report << device_json(devices).dump(kJsonIndent, ' ', false, kInvalidUtf8) << '\n';
     } else if (!devices.empty()) {
-        print_device_table(streams.out, devices);
+        print_device_table(report, devices);
     }
     if (devices.empty()) {
         streams.err << kProgram << ": no capture device found\n";
@@ -73,8 +78,12 @@ void clear_progress(const ProbeStreams& streams) {
     }
 }
 
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 int probe_device(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOptions& options,
-                 const ProbeStreams& streams) {
+                 std::ostream& report, const ProbeStreams& streams) {
     const std::vector<CaptureDeviceInfo> devices = catalog.captureDevices();
     ProbedDevice device;
     if (options.device) {
@@ -89,19 +98,22 @@ int probe_device(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOp
         device.info = devices[device.id];
     }
 
+    const auto start = std::chrono::steady_clock::now();
     const std::vector<FormatProbe> probes =
         probe_formats(waveIn, device.id, options.formats, options.bytes,
                       [&](std::size_t done) { show_progress(streams, done, options.formats.size()); });
+    const double seconds = seconds_since(start);
     clear_progress(streams);
     const bool ok = std::all_of(probes.begin(), probes.end(), [&](const FormatProbe& probe) {
         return passed(probe, options.expectSignal);
     });
     if (options.json) {
-        streams.out
-            << probe_json(device, options.bytes, probes, ok).dump(kJsonIndent, ' ', false, kInvalidUtf8)
-            << '\n';
+        report << probe_json(device, options.bytes, probes, ok).dump(kJsonIndent, ' ', false, kInvalidUtf8)
+               << '\n';
+    } else if (options.openMetrics) {
+        report << probe_metrics(device, probes, ProbeRun{ok, seconds});
     } else {
-        print_probe_table(streams.out, device, options.bytes, probes);
+        print_probe_table(report, device, options.bytes, probes);
     }
     return ok ? kExitAllRecorded : kExitFailed;
 }
@@ -111,10 +123,14 @@ int probe_device(WaveInApi& waveIn, CaptureDeviceCatalog& catalog, const ProbeOp
 std::variant<unsigned, std::string> resolve_device(const std::string& spec,
                                                    const std::vector<CaptureDeviceInfo>& devices) {
     if (all_digits(spec)) {
-        if (const std::optional<unsigned> id = parse_id(spec)) {
+        // 0, the default device, is there to be opened even when the list cannot be read.
+        const std::optional<unsigned> id = parse_id(spec);
+        if (id && (*id == 0 || *id < devices.size())) {
             return *id;
         }
-        return "--device " + spec + ": no such device id";
+        return "--device " + shown_argument(spec) + ": no such device id" +
+               (devices.empty() ? "" : "; the ids go from 0 to " + std::to_string(devices.size() - 1)) +
+               " (see --list-devices)";
     }
     const std::string wanted = lowered(spec);
     std::vector<unsigned> matches;
@@ -130,9 +146,9 @@ std::variant<unsigned, std::string> resolve_device(const std::string& spec,
         return matches.front();
     }
     if (matches.empty()) {
-        return "--device " + spec + ": no capture device has that name (see --list-devices)";
+        return "--device " + shown_argument(spec) + ": no capture device has that name (see --list-devices)";
     }
-    return "--device " + spec + ": " + std::to_string(matches.size()) +
+    return "--device " + shown_argument(spec) + ": " + std::to_string(matches.size()) +
            " capture devices have that in their name; give more of it or an id (see --list-devices)";
 }
 
@@ -145,6 +161,17 @@ int run_probe(const std::vector<std::string>& args, WaveInApi& waveIn, CaptureDe
         return exit->status;
     }
     const auto& options = std::get<ProbeOptions>(parsed);
-    return options.listDevices ? list_devices(catalog, options, streams)
-                               : probe_device(waveIn, catalog, options, streams);
+    std::ostringstream report;
+    const int status = options.listDevices ? list_devices(catalog, options, report, streams)
+                                           : probe_device(waveIn, catalog, options, report, streams);
+    if (!options.output || status == kExitUsage) {
+        streams.out << report.str();
+        return status;
+    }
+    if (const auto failure = replace_file(*options.output, report.str())) {
+        streams.err << kProgram << ": the output was not written to " << shown_argument(*options.output)
+                    << ": " << *failure << '\n';
+        return kExitFailed;
+    }
+    return status;
 }

@@ -20,12 +20,13 @@ struct ProbeStreams {
 inline constexpr int kExitAllRecorded = 0;
 inline constexpr int kExitFailed = 1;
 
-// The device id `spec` names: a number is an id as it stands (the device layer answers for one it does
-// not know); a name is looked up in `devices`, exactly or else as the only name that contains it, in any
-// case. An error text when no device, or more than one, matches.
+// The device id `spec` names: a number is an id of `devices` (0, the default, always); a name is looked up in
+// `devices`, exactly or else as the only name that contains it, in any case. An error text when no device,
+// or more than one, matches.
 std::variant<unsigned, std::string> resolve_device(const std::string& spec,
                                                    const std::vector<CaptureDeviceInfo>& devices);
 
-// `args` without the program's name. Answers the exit status.
+// `args` without the program's name. The report goes to `streams.out`, or with --output to its file (a
+// report not written there is status 1, said on `streams.err`). Answers the exit status.
 int run_probe(const std::vector<std::string>& args, WaveInApi& waveIn, CaptureDeviceCatalog& catalog,
               const ProbeStreams& streams);

@@ -1,7 +1,8 @@
 // How long varnel-probe takes for the whole matrix of 12 formats through a sound server, beside the sum of
 // the buffers' audio durations (the target is that sum plus 12 x 60 ms) and beside arecord making the same
-// 12 captures one process each; and how long its --list-devices takes, beside `arecord -L`. Starts its own
-// private PipeWire session; needs no display.
+// 12 captures one process each; its --openmetrics report written to a file with --output, as the user service
+// writes it for node_exporter, beside --json to standard output; and how long its --list-devices takes,
+// beside `arecord -L`. Starts its own private PipeWire session; needs no display.
 // Run: build/bench/varnel_probe_bench [runs, default 10]
 #include "format/capture_format.h"
 #include "platform/wave_in/linux/AlsaWaveIn.h"
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -66,11 +68,15 @@ int main(int argc, char** argv) {
         audio += 1000.0 * kDefaultProbeBytes / format.nAvgBytesPerSec;
     const double target = audio + kOverheadPerFormatMs * formats.size();
 
-    std::vector<double> program, inProcess, arecord, wholeBuffers, listing, arecordListing;
+    const std::string report = (std::filesystem::temp_directory_path() / "varnel_probe_bench.prom").string();
+    std::vector<double> program, json, metricsFile, inProcess, arecord, wholeBuffers, listing, arecordListing;
     AlsaWaveIn layer;
     layer.allowConcurrentOpens();
     for (int run = 0; run < runs; ++run) {
         program.push_back(timed_command(std::string(VARNEL_PROBE_PROGRAM) + " >/dev/null"));
+        json.push_back(timed_command(std::string(VARNEL_PROBE_PROGRAM) + " --json >/dev/null"));
+        metricsFile.push_back(
+            timed_command(std::string(VARNEL_PROBE_PROGRAM) + " --openmetrics --output " + report));
         listing.push_back(timed_command(std::string(VARNEL_PROBE_PROGRAM) + " --list-devices >/dev/null"));
         arecordListing.push_back(timed_command("arecord -L >/dev/null 2>&1"));
         const auto start = Clock::now();
@@ -87,11 +93,14 @@ int main(int argc, char** argv) {
                 kDefaultProbeBytes, runs, audio, target);
     std::printf("%-44s %8s %8s %8s\n", "ms", "min", "median", "max");
     print("varnel-probe, the whole process", figures(program), target);
+    print("varnel-probe --json to standard output", figures(json), target);
+    print("varnel-probe --openmetrics --output FILE", figures(metricsFile), target);
     print("the matrix in process", figures(inProcess), target);
     print("arecord, 12 processes one after the other", figures(arecord), 0);
     print("varnel-probe --list-devices, the whole process", figures(listing), 0);
     print("arecord -L, the whole process", figures(arecordListing), 0);
     std::printf("formats recording their whole buffer in process: fewest %.0f of 12\n",
                 figures(wholeBuffers).min);
+    std::filesystem::remove(report);
     return 0;
 }

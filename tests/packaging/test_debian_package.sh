@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `cpack -G DEB` builds a package holding every file of installed_files.txt under /usr, with its
 # dependencies found by dpkg-shlibdeps and the project's metadata, on which lintian finds no error or
-# warning. Installing it (apt-get install ./varnel_*.deb) is left to a person: it changes the system.
+# warning, and systemd user units that systemd-analyze verifies. Installing it (apt-get install ./varnel_*.deb) is left to a person: it changes the system.
 # Argument: build folder.
 source "$(dirname "$0")/packaging_harness.sh"
 
@@ -25,6 +25,17 @@ for library in libwxgtk3.2 libasound2 libc6; do
 done
 dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/varnel >"$work/varnel"
 file "$work/varnel" | grep -q ', stripped' || fail "the program is not stripped: $(file "$work/varnel")"
+
+# The user units as the package installs them: systemd reads them without a word (it checks the manual
+# page they name too), and the service runs the packaged probe.
+dpkg-deb -x "$deb" "$work/root"
+mkdir -m 700 "$work/run"
+units=$work/root/usr/lib/systemd/user
+report=$(cd "$units" && MANPATH=$work/root/usr/share/man XDG_RUNTIME_DIR=$work/run \
+  systemd-analyze --user verify ./varnel-probe.service ./varnel-probe.timer 2>&1) && [ -z "$report" ] ||
+  fail "systemd-analyze verify: $report"
+grep -q "^ExecStart=.* /usr/bin/varnel-probe$" "$units/varnel-probe.service" ||
+  fail "the service does not run /usr/bin/varnel-probe: $(grep ExecStart "$units/varnel-probe.service")"
 
 # lintian refuses nothing to root but says so on standard error; only its tags matter. Its notes too say
 # whether the programs are built as Debian builds its own: hardened, without the compilers' stamps.

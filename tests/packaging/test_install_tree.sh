@@ -89,4 +89,21 @@ for program in "$root"/bin/*; do
   done
 done
 
+# The user service's command as systemd runs it (a $$ is a $): this install's probe writes its metrics to
+# $XDG_STATE_HOME/varnel/varnel.prom, XDG's default as a user manager leaves it unset, or to the folder and
+# with the options that an environment file sets. The capture device reads zeros.
+command=$(sed -n 's/^ExecStart=//p' "$root/lib/systemd/user/varnel-probe.service" | sed 's/\$\$/$/g')
+[[ $command == *" $root/bin/varnel-probe" ]] || fail "the service runs: $command"
+mkdir "$work/home"
+printf 'pcm.!default { type file slave.pcm "null" file "/dev/null" infile "/dev/zero" format "raw" }\n' \
+  >"$work/home/.asoundrc"
+service() { (unset XDG_STATE_HOME; export HOME=$work/home "$@"; eval "$command"); } # NAME=VALUE...
+service || fail "the service: status $?"
+service VARNEL_TEXTFILE_DIRECTORY="$work/textfile" VARNEL_PROBE_ARGUMENTS="--format 11025,8,1 --bytes 40" ||
+  fail "the service with an environment file's settings: status $?"
+for report in home/.local/state/varnel textfile; do
+  formats=$(grep -c '^varnel_probe_opened{.*} 1$' "$work/$report/varnel.prom") || true
+  [ "$formats" = "$([ $report = textfile ] && echo 1 || echo 12)" ] || fail "$report/varnel.prom: $formats formats opened"
+done
+
 finish "installed tree checked: $(expected_files | wc -l) files"

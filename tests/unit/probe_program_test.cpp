@@ -1,12 +1,15 @@
 // varnel-probe's command line, its device names and its JSON, through the whole program: the real
 // wave-input layer over ALSA's file device, the JSON read back by a JSON parser.
+#include "format/capture_format.h"
 #include "platform/wave_in/linux/AlsaWaveIn.h"
+#include "probe/probe_metrics.h"
 #include "probe/probe_program.h"
 #include "support/AlsaFileDevice.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -40,6 +43,7 @@ TEST_P(UsageErrors, GetOneLineAndTheUsageAndStatusTwo) {
     const std::string firstLine = outcome.err.substr(0, outcome.err.find('\n'));
     EXPECT_NE(firstLine.find(GetParam().firstLine), std::string::npos) << firstLine;
     EXPECT_EQ(firstLine.rfind("varnel-probe: ", 0), 0u) << firstLine;
+    EXPECT_LT(firstLine.size(), 250u); // an argument of 100 KB is cut
     EXPECT_NE(outcome.err.find("Usage: varnel-probe"), std::string::npos);
 }
 
@@ -62,6 +66,13 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{{"--bytes", "99999999999"}, "N must be from 4 to 1048576"},
                       UsageCase{{"--device", ""}, "--device"},
                       UsageCase{{"--device", "99999999999999"}, "no such device id"},
+                      UsageCase{{"--device", "999"}, "no such device id"},
+                      UsageCase{{"--bytes", "5", "--bytes", "6"}, "--bytes is given 2 times; give it once"},
+                      UsageCase{{"--json", "--openmetrics"}, "--openmetrics"},
+                      UsageCase{{"--openmetrics", "--format", "11025,8,1", "--format", "11025,8,1"}, "twice"},
+                      UsageCase{{"--output", ""}, "--output: give a file name"},
+                      UsageCase{{std::string(100000, 'x')}, "xxx... (100000 bytes)"},
+                      UsageCase{{"--bytes", std::string(100000, '9')}, "999... (100000 bytes)"},
                       UsageCase{{"--device", "no such card"}, "no capture device has that name"},
                       UsageCase{{"--list-devices", "--format", "11025,8,1"}, "--format"},
                       UsageCase{{"--list-devices", "--expect-signal"}, "--expect-signal"}));
@@ -87,10 +98,11 @@ TEST_P(DeviceNames, MapToTheIdOfTheirPlaceInTheList) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DeviceNames,
-                         ::testing::Values(DeviceCase{"0", 0u}, DeviceCase{"7", 7u},
+                         ::testing::Values(DeviceCase{"0", 0u}, DeviceCase{"3", 3u},
                                            DeviceCase{"default", 0u}, DeviceCase{"pipewire", 1u},
                                            DeviceCase{"usb audio", 2u}, DeviceCase{"PULSE", 3u},
                                            DeviceCase{"pipe", std::string("2 capture")},
+                                           DeviceCase{"4", std::string("no such device id; the ids go")},
                                            DeviceCase{"hw:9", std::string("no capture device")}));
 
 TEST(ProbeJson, ReadsBackWithEveryDocumentedField) {
@@ -142,10 +154,18 @@ TEST(ProbeTable, LinesFitEightyColumns) {
     const Outcome help = probe({"--help"});
     EXPECT_NE(help.out.find("RATE 1000 to 384000 Hz"), std::string::npos) << help.out;
     const Outcome table = probe({});
-    const Outcome failed = probe({"--device", "9999", "--format", "44100,16,2"});
-    EXPECT_NE(failed.out.find("\n  open: 2 Specified device identifier is out of range.\n"),
+    // A device the list holds that the layer does not know: its open fails.
+    struct : CaptureDeviceCatalog {
+        std::vector<CaptureDeviceInfo> captureDevices() override {
+            return std::vector<CaptureDeviceInfo>(10000);
+        }
+    } catalog;
+    AlsaWaveIn layer;
+    std::ostringstream failed, unused;
+    run_probe({"--device", "9999", "--format", "44100,16,2"}, layer, catalog, {failed, unused});
+    EXPECT_NE(failed.str().find("\n  open: 2 Specified device identifier is out of range.\n"),
               std::string::npos);
-    std::istringstream lines(help.out + table.out + failed.out);
+    std::istringstream lines(help.out + table.out + failed.str());
     for (std::string line; std::getline(lines, line);) {
         EXPECT_LT(line.size(), 80u) << line;
     }
@@ -175,6 +195,45 @@ TEST(ProbeJson, DeviceNamesThatAreNotUtf8AreReplacedNotFatal) {
     EXPECT_EQ(document.at("devices").at(0).at("name"), "Entr\uFFFDe");
     EXPECT_EQ(document.at("program"), "varnel-probe");
     EXPECT_EQ("varnel-probe " + document.at("version").get<std::string>() + "\n", probe({"--version"}).out);
+}
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(ProbeMetrics, GiveSecondsMinusInfinityForDigitalSilenceNoFigureWithoutDataAndEscapedNames) {
+    FormatProbe silent;
+    silent.format = pcm_format(44100, 16, 2);
+    silent.firstDataMs = 12.5;
+    silent.signal.samples = 996;
+    FormatProbe refused;
+    refused.format = pcm_format(22050, 8, 2);
+    const std::string text =
+        probe_metrics({0, CaptureDeviceInfo{"Mic \"A\\B\"\n\xE9", "ALSA"}}, {silent, refused}, {false, 0.25});
+    const std::string device = "{device=\"Mic \\\"A\\\\B\\\"\\n\uFFFD\"";
+    const std::string stereo = device + R"(,rate="44100",bits="16",channels="2"})";
+    for (const std::string& line : {"varnel_probe_duration_seconds" + device + "} 0.2500",
+                                    "varnel_probe_first_data_seconds" + stereo + " 0.0125",
+                                    "varnel_probe_peak_dbfs" + stereo + " -Inf"})
+        EXPECT_NE(text.find("\n" + line + "\n"), std::string::npos) << line << "\n" << text;
+    EXPECT_EQ(text.find("varnel_probe_rms_dbfs" + device + R"(,rate="22050")"), std::string::npos) << text;
+}
+
+TEST(ProbeOutputFile, TakesTheReportInsteadOfStandardOutputAndAFailedWriteIsStatusOne) {
+    const AlsaFileDevice device = AlsaFileDevice::withInput(std::vector<std::uint8_t>(8192, 160));
+    const std::string file = (device.home() / "varnel.prom").string();
+    EXPECT_EQ(probe({"--openmetrics", "--format", "11025,8,1", "--output", file}).out, "");
+    const std::string report = contents(file);
+    const std::string dc = R"(_dc_offset_ratio{device="default",rate="11025",bits="8",channels="1"} 0.25)";
+    EXPECT_NE(report.find(dc), std::string::npos) << report;
+    EXPECT_EQ(probe({"--bytes", "3", "--output", file}).status, 2);
+    EXPECT_EQ(contents(file), report); // bad usage writes nothing
+    const std::string missing = (device.home() / "missing" / "varnel.prom").string();
+    const Outcome failed = probe({"--format", "11025,8,1", "--output", missing});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err,
+              "varnel-probe: the output was not written to " + missing + ": No such file or directory\n");
 }
 
 } // namespace

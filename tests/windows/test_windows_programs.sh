@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows programs as a user starts them, under Wine on the X display: Quitter writes the seven values
-# into an existing key and nothing without it; varnel-probe answers on its console; the installer installs
-# and the uninstaller leaves nothing behind.
+# into an existing key and nothing without it; varnel-probe answers on its console and replaces --output's
+# file; the installer installs and the uninstaller leaves nothing behind.
 #   test_windows_programs.sh VARNEL_EXE BUILD_DIR      (WINEPREFIX names the Wine prefix to use)
 set -euo pipefail
 exe=$1
@@ -53,6 +53,10 @@ wine reg delete "$key" /f >/dev/null 2>&1 || true
 
 # varnel-probe is a console program: its help reaches the console it was started from.
 wine "$build/varnel-probe.exe" --help 2>&1 | tr -d '\r' | grep -q 'varnel-probe' || fail "varnel-probe --help printed no help"
+# --output replaces the file it names.
+echo old >"$build/devices.json"
+wine "$build/varnel-probe.exe" --list-devices --json --output "$(winepath -w "$build/devices.json")" >/dev/null 2>&1 || true
+python3 -m json.tool "$build/devices.json" >/dev/null || fail "--output left: $(cat "$build/devices.json")"
 
 # The installer, silent, then the uninstaller: the files, the Start-menu entry and the uninstall entry come
 # and go. The uninstaller runs on from a copy of itself, so its end is waited for as the folder going.
