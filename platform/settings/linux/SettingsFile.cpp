@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -147,6 +148,7 @@ LSTATUS SettingsFile::open(const std::string& path) {
         return ERROR_ACCESS_DENIED;
     }
     if (info_.st_size > kMaxFileBytes) {
+        reportLeftAlone("it is larger than any settings file (4 MiB)");
         return ERROR_BADDB;
     }
     contents_.assign(static_cast<std::size_t>(info_.st_size), '\0');
@@ -154,7 +156,16 @@ LSTATUS SettingsFile::open(const std::string& path) {
         return ERROR_CANTREAD;
     }
     // A NUL is no part of a text file: UTF-16, or binary, would not survive an edit of its lines.
-    return contents_.find('\0') == std::string::npos ? ERROR_SUCCESS : ERROR_BADDB;
+    if (contents_.find('\0') != std::string::npos) {
+        reportLeftAlone("it holds NUL bytes, as no text file does");
+        return ERROR_BADDB;
+    }
+    return ERROR_SUCCESS;
+}
+
+void SettingsFile::reportLeftAlone(std::string_view reason) const {
+    std::fprintf(stderr, "varnel: settings not saved, %s left as it is: %.*s\n", target_.c_str(),
+                 static_cast<int>(reason.size()), reason.data());
 }
 
 LSTATUS SettingsFile::replace(const std::string& bytes) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <string_view>
 
 class SettingsFile {
 public:
@@ -15,7 +16,7 @@ public:
     SettingsFile& operator=(const SettingsFile&) = delete;
 
     // An existing regular file that we may read and write, reached through links that are ours or root's.
-    // One without any write bit is left alone, by root too; one that is not text is not taken.
+    // One without any write bit is left alone, by root too; one that is not text is not taken, and says so.
     LSTATUS open(const std::string& path);
     const std::string& contents() const { return contents_; }
 
@@ -27,6 +28,9 @@ public:
 
     // Temporaries of this user that an earlier replace left behind when it was killed before its rename.
     void removeStaleTemporaries() const;
+
+    // One line on standard error: the file is left as it is and the values are not saved in it, and why.
+    void reportLeftAlone(std::string_view reason) const;
 
 private:
     LSTATUS writeInPlace(const std::string& bytes) const;
