@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,9 +22,11 @@ public:
     const std::string& contents() const { return contents_; }
 
     // A new file beside the old one, synced and renamed over it: a reader, or a kill at any moment, meets
-    // the old contents or the new ones. It takes the old one's owner where allowed, its mode (setuid and
-    // setgid bits included, where allowed), ACL and extended attributes. A file that cannot be replaced
-    // (a mount point of its own, as containers bind-mount files) is written in place instead.
+    // the old contents or the new ones. It takes the old one's owner and group, its mode (setuid and setgid
+    // bits included), ACL and extended attributes. Where no such copy can take the file's place, the file
+    // is written in place: it has other hard links, which would keep the old contents; it is another
+    // user's or of a group we are not in; its folder takes no new file; or it is a mount point of its own,
+    // as containers bind-mount files.
     LSTATUS replace(const std::string& bytes);
 
     // Temporaries of this user that an earlier replace left behind when it was killed before its rename.
@@ -33,6 +36,7 @@ public:
     void reportLeftAlone(std::string_view reason) const;
 
 private:
+    std::optional<LSTATUS> replaceByRename(const std::string& bytes) const;
     LSTATUS writeInPlace(const std::string& bytes) const;
 
     std::string target_;
