@@ -5,15 +5,21 @@
 
 #include <acl/libacl.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -182,6 +188,7 @@ TEST_F(SettingsFileRegistryTest, EachFileShapeTakesTheValuesAndKeepsEveryOtherBy
          "#FormatTag=3\n; Channels=2\n!BlockAlign=5\n" + defaultLines + "no sign\n\n[A]\nx=1\n[A]\n"},
         {"only a comment above a group", "# mine\n\n[G]\ncbSize=3\n",
          "# mine\n\n" + defaultLines + "[G]\ncbSize=3\n"},
+        {"a lone CR that readers of LF alone read alike", "Note=a\rb\n", "Note=a\rb\n" + defaultLines},
     };
     for (const FileShape& shape : shapes) {
         SCOPED_TRACE(shape.what);
@@ -212,22 +219,24 @@ TEST_F(SettingsFileRegistryTest, TheValuesReachTheFileTogetherAtCloseAndOnlyWhen
     EXPECT_EQ(folder_names(configFile().parent_path()), std::vector<std::string>{"PALVEX.conf"});
 }
 
-// Left by a Quitter killed before its rename: removed by the next one, unless still in use or not ours.
+// Left by a Quitter killed before its rename: removed by the next one, even one that rewrites nothing, unless
+// still in use or not ours. The user's own files are never taken, whatever their names.
 TEST_F(SettingsFileRegistryTest, TheNextQuitRemovesOnlyTheTemporariesLeftByEarlierRuns) {
-    write_bytes(configFile(), "");
+    write_bytes(configFile(), defaultLines);
     const fs::path folder = configFile().parent_path();
-    for (const char* name : {".PALVEX.conf.Ab3xYz", ".PALVEX.conf.inUse1", ".PALVEX.conf.other1",
-                             "PALVEX.conf.backup", ".PALVEX.conf.long123"}) {
+    const std::string ours = ".PALVEX.conf.varnel-unfinished-";
+    for (const std::string& name : {ours + "Ab3xYz", ours + "inUse1", ours + "other1", ours + "long123",
+                                    std::string(".PALVEX.conf.backup"), std::string(".PALVEX.conf.old001")}) {
         write_bytes(folder / name, "old");
     }
-    ASSERT_EQ(chown((folder / ".PALVEX.conf.other1").c_str(), otherUser, otherUser), 0);
-    const int inUse = open((folder / ".PALVEX.conf.inUse1").c_str(), O_RDONLY);
+    ASSERT_EQ(chown((folder / (ours + "other1")).c_str(), otherUser, otherUser), 0);
+    const int inUse = open((folder / (ours + "inUse1")).c_str(), O_RDONLY);
     ASSERT_EQ(flock(inUse, LOCK_EX), 0);
     EXPECT_EQ(export_values(registry_, defaults), succeeded(7));
     close(inUse);
     EXPECT_EQ(folder_names(folder),
-              (std::vector<std::string>{".PALVEX.conf.inUse1", ".PALVEX.conf.long123", ".PALVEX.conf.other1",
-                                        "PALVEX.conf", "PALVEX.conf.backup"}));
+              (std::vector<std::string>{".PALVEX.conf.backup", ".PALVEX.conf.old001", ours + "inUse1",
+                                        ours + "long123", ours + "other1", "PALVEX.conf"}));
 }
 
 TEST_F(SettingsFileRegistryTest, AKillDuringQuitLeavesEitherTheOldValuesOrTheNewOnesWhole) {
@@ -260,6 +269,114 @@ TEST_F(SettingsFileRegistryTest, AKillDuringQuitLeavesEitherTheOldValuesOrTheNew
         }
         whole[1] += other;
         EXPECT_TRUE(now == whole[0] || now == whole[1]) << now;
+    }
+}
+
+// Ends this process just before its first call of `call`, as a kill between two steps would.
+void end_before(long call) {
+    sock_filter filter[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(call), 0, 1),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+    prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program);
+}
+
+// A hard-linked file is written in place. Killed before each of its writes, truncations and syncs, as it
+// grows and as it shrinks, it holds the old value or the new one (blank lines after it at most), and the
+// next Quitter takes it.
+TEST_F(SettingsFileRegistryTest, AKillAtEachStepOfWritingInPlaceLeavesAFileTheNextQuitTakes) {
+    const auto file_with = [](DWORD value) {
+        return "FormatTag=" + std::to_string(value) + "\n[Other]\nKeep=yes\n";
+    };
+    write_bytes(configFile(), "");
+    fs::create_hard_link(configFile(), root_ / "linked.conf");
+    for (const long step : {SYS_pwrite64, SYS_fsync, SYS_ftruncate}) {
+        for (const auto& [from, to] : {std::pair{1u, 123456u}, std::pair{123456u, 1u}}) {
+            write_bytes(configFile(), file_with(from));
+            const pid_t child = fork();
+            if (child == 0) {
+                end_before(step);
+                SettingsFileRegistry registry;
+                _exit(static_cast<int>(export_values(registry, {{"FormatTag", to}}).back()));
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFSIGNALED(status)) << "not ended before call " << step;
+            const std::string now = read_bytes(configFile());
+            const std::string kept = now.substr(0, now.find_last_not_of('\n') + 1) + "\n";
+            EXPECT_TRUE(kept == file_with(from) || kept == file_with(to)) << now;
+            EXPECT_EQ(export_values(registry_, {{"FormatTag", to}}), succeeded(1));
+        }
+    }
+}
+
+// Quitter as a user runs it: as another user than root when the tests run as root, its standard error in
+// `errors`. True when every step succeeded.
+bool export_as_user(const fs::path& errors) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool dropped =
+            dup2(open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO) >= 0 &&
+            (geteuid() != 0 ||
+             (setgroups(0, nullptr) == 0 && setgid(otherUser) == 0 && setuid(otherUser) == 0));
+        SettingsFileRegistry registry;
+        _exit(dropped && export_values(registry, defaults) == succeeded(7) ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+struct Place {
+    const char* what;
+    std::string before;
+    std::string after; // the same as before: not saved, and one line on standard error says so
+    std::function<bool(const fs::path& file)> make = [](const fs::path&) { return true; }; // false: not here
+};
+
+// Shapes and places where values or bytes were once lost. Each file keeps its owner and group, nothing is
+// left beside it, and its other names see what it holds.
+TEST_F(SettingsFileRegistryTest, EachShapeAndPlaceKeepsEveryByteAndTakesTheValuesOrSaysWhyNot) {
+    const std::string mine = "# mine\n";
+    const std::vector<Place> places = {
+        {"lone CR line ends", "Channels=2\rUserKey=keep me\r[Other]\rx=1\r",
+         "Channels=1\rUserKey=keep me\rFormatTag=1\rSamplesPerSec=11025\rAvgBytesPerSec=11025\rBlockAlign=1\r"
+         "BitsPerSample=8\rcbSize=0\r[Other]\rx=1\r"},
+        {"lone CRs and LFs, whose lines readers split differently", "Note=a\rChannels=5\n",
+         "Note=a\rChannels=5\n"},
+        {"other hard links", mine, mine + defaultLines,
+         [&](const fs::path& file) { return link(file.c_str(), (root_ / "linked").c_str()) == 0; }},
+        {"a folder we may not write", mine, mine + defaultLines,
+         [](const fs::path& file) { return chmod(file.parent_path().c_str(), 0555) == 0; }},
+        {"another user's file that we may write", mine, mine + defaultLines,
+         [](const fs::path& file) {
+             return geteuid() == 0 && chown(file.c_str(), 0, 0) == 0 && chmod(file.c_str(), 0666) == 0;
+         }},
+    };
+    ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
+    for (const Place& place : places) {
+        SCOPED_TRACE(place.what);
+        write_bytes(configFile(), place.before);
+        for (const fs::path& path : {configHome_, configFile().parent_path(), configFile()}) {
+            ASSERT_TRUE(geteuid() != 0 || chown(path.c_str(), otherUser, otherUser) == 0);
+        }
+        struct stat before {};
+        struct stat after {};
+        if (place.make(configFile()) && stat(configFile().c_str(), &before) == 0) { // made only where we may
+            const bool saved = export_as_user(root_ / "errors");
+            const std::string errors = read_bytes(root_ / "errors");
+            EXPECT_EQ(saved, place.after != place.before);
+            EXPECT_EQ(read_bytes(configFile()), place.after);
+            EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), saved ? 0 : 1) << errors;
+            EXPECT_EQ(folder_names(configFile().parent_path()), std::vector<std::string>{"PALVEX.conf"});
+            ASSERT_EQ(stat(configFile().c_str(), &after), 0);
+            EXPECT_TRUE(after.st_uid == before.st_uid && after.st_gid == before.st_gid);
+            EXPECT_EQ(fs::exists(root_ / "linked") ? read_bytes(root_ / "linked") : place.after, place.after);
+        }
+        chmod(configFile().parent_path().c_str(), 0755);
+        fs::remove_all(configHome_);
+        fs::remove(root_ / "linked");
     }
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -20,7 +21,9 @@ namespace {
 constexpr off_t kMaxFileBytes = 4 * 1024 * 1024; // settings files are a few kilobytes
 constexpr int kMaxLinks = 40;                    // as many as the kernel follows in one path
 constexpr mode_t kSpecialModeBits = S_ISUID | S_ISGID | S_ISVTX;
-// A temporary is ".<name>.XXXXXX" beside the file: hidden, and unlike the names people give their copies.
+// A temporary is ".<name>.varnel-unfinished-XXXXXX" beside the file: hidden, and a name that says whose it
+// is, unlike the names people give their own copies (".PALVEX.conf.backup").
+constexpr std::string_view kTemporaryStem = ".varnel-unfinished-";
 constexpr std::string_view kTemporaryMark = "XXXXXX";
 constexpr std::string_view kTemporaryLetters =
     "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -82,14 +85,15 @@ bool same_file(const std::string& path, int fd) {
            named.st_ino == held.st_ino;
 }
 
-bool write_all(int fd, std::string_view bytes) {
+bool write_at(int fd, std::size_t offset, std::string_view bytes) {
     const FileSizeSignalIgnored ignored;
-    for (off_t done = 0; done < static_cast<off_t>(bytes.size());) {
-        const ssize_t wrote = pwrite(fd, bytes.data() + done, bytes.size() - done, done);
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t wrote =
+            pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
         if (wrote <= 0 && errno != EINTR) {
             return false;
         }
-        done += std::max<ssize_t>(wrote, 0);
+        done += static_cast<std::size_t>(std::max<ssize_t>(wrote, 0));
     }
     return true;
 }
@@ -103,7 +107,8 @@ bool write_all(int fd, std::string_view bytes) {
 #endif
 std::string temporary_pattern(const std::string& target) {
     const fs::path path(target);
-    return (path.parent_path() / ("." + path.filename().string() + "." + std::string(kTemporaryMark)))
+    return (path.parent_path() /
+            ("." + path.filename().string() + std::string(kTemporaryStem) + std::string(kTemporaryMark)))
         .string();
 }
 #if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
@@ -138,6 +143,13 @@ std::optional<Temporary> create_temporary(const std::string& target) {
     return std::nullopt;
 }
 
+// The byte every reader takes for an empty line after these contents: a CR where CRs alone end lines.
+char blank_line(std::string_view contents) {
+    return contents.find('\n') == std::string_view::npos && contents.find('\r') != std::string_view::npos
+               ? '\r'
+               : '\n';
+}
+
 } // namespace
 
 SettingsFile::~SettingsFile() {
@@ -157,6 +169,7 @@ LSTATUS SettingsFile::open(const std::string& path) {
         return ERROR_ACCESS_DENIED;
     }
     if (info_.st_size > kMaxFileBytes) {
+        reportLeftAlone("it is larger than any settings file (4 MiB)");
         return ERROR_BADDB;
     }
     contents_.assign(static_cast<std::size_t>(info_.st_size), '\0');
@@ -164,22 +177,44 @@ LSTATUS SettingsFile::open(const std::string& path) {
         return ERROR_CANTREAD;
     }
     // A NUL is no part of a text file: UTF-16, or binary, would not survive an edit of its lines.
-    return contents_.find('\0') == std::string::npos ? ERROR_SUCCESS : ERROR_BADDB;
+    if (contents_.find('\0') != std::string::npos) {
+        reportLeftAlone("it holds NUL bytes, as no text file does");
+        return ERROR_BADDB;
+    }
+    return ERROR_SUCCESS;
+}
+
+void SettingsFile::reportLeftAlone(std::string_view reason) const {
+    std::fprintf(stderr, "varnel: settings not saved, %s left as it is: %.*s\n", target_.c_str(),
+                 static_cast<int>(reason.size()), reason.data());
 }
 
 LSTATUS SettingsFile::replace(const std::string& bytes) {
+    if (info_.st_nlink > 1) {
+        return writeInPlace(bytes); // a rename would leave the file's other names with the old contents
+    }
+    const std::optional<LSTATUS> renamed = replaceByRename(bytes);
+    return renamed ? *renamed : writeInPlace(bytes);
+}
+
+// Nothing where no copy can take the file's place as the same file in all but its contents.
+std::optional<LSTATUS> SettingsFile::replaceByRename(const std::string& bytes) const {
+    // A folder we may not write (as a file bind-mounted into a read-only one) takes no temporary.
     std::optional<Temporary> temporary = create_temporary(target_);
-    if (!temporary) {
-        return ERROR_CANTWRITE;
+    // Another user's file, or a group we are not in: the copy would change hands.
+    if (!temporary || fchown(temporary->file.get(), info_.st_uid, info_.st_gid) != 0) {
+        if (temporary) {
+            unlink(temporary->path.c_str());
+        }
+        return std::nullopt;
     }
     const int out = temporary->file.get();
     const bool written =
-        write_all(out, bytes) && (fchown(out, info_.st_uid, info_.st_gid) == 0 || errno == EPERM) &&
+        write_at(out, 0, bytes) &&
         perm_copy_fd(target_.c_str(), descriptor_, temporary->path.c_str(), out, nullptr) == 0 &&
         attr_copy_fd(target_.c_str(), descriptor_, temporary->path.c_str(), out, nullptr, nullptr) == 0 &&
         // The ownership change cleared the setuid and setgid bits, and the permission copy leaves them out.
-        ((info_.st_mode & kSpecialModeBits) == 0 || fchmod(out, info_.st_mode & 07777) == 0 ||
-         errno == EPERM) &&
+        ((info_.st_mode & kSpecialModeBits) == 0 || fchmod(out, info_.st_mode & 07777) == 0) &&
         fsync(out) == 0;
     const int renamed = written ? rename(temporary->path.c_str(), target_.c_str()) : -1;
     const int renameError = errno;
@@ -187,26 +222,35 @@ LSTATUS SettingsFile::replace(const std::string& bytes) {
         return ERROR_SUCCESS;
     }
     unlink(temporary->path.c_str());
-    return written && (renameError == EBUSY || renameError == EXDEV) ? writeInPlace(bytes)
-                                                                     : ERROR_WRITE_FAULT;
+    // A mount point of its own, as containers bind-mount files, cannot be renamed over.
+    if (written && (renameError == EBUSY || renameError == EXDEV)) {
+        return std::nullopt;
+    }
+    return ERROR_WRITE_FAULT;
 }
 
-// Room for the new contents is taken first, so that a full disk or the file-size limit fails the write
-// before a byte of the old contents is overwritten; only a kill during the write itself can mix the two.
+// Room for longer contents is taken first by appending blank lines to the old ones, so that a full disk or
+// the file-size limit fails the write before a byte of the old contents is overwritten; shorter contents are
+// written with blank lines over the rest before it is cut off. A kill at any moment leaves text that readers
+// and the next Quitter take: the old contents or the new ones, either followed by blank lines, or, during
+// the one write, the new contents up to a point and the old ones after it.
 LSTATUS SettingsFile::writeInPlace(const std::string& bytes) const {
     const Descriptor out(::open(target_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     if (out.get() < 0 || !same_file(target_, out.get())) {
         return ERROR_WRITE_FAULT;
     }
-    const off_t size = static_cast<off_t>(bytes.size());
-    const FileSizeSignalIgnored ignored;
-    if (size > info_.st_size && posix_fallocate(out.get(), info_.st_size, size - info_.st_size) != 0) {
+    const std::size_t oldSize = contents_.size();
+    const char blank = blank_line(bytes);
+    if (bytes.size() > oldSize &&
+        !(write_at(out.get(), oldSize, std::string(bytes.size() - oldSize, blank)) &&
+          fsync(out.get()) == 0)) {
         // Gives back whatever part of the room was taken; the old contents are untouched either way.
-        [[maybe_unused]] const int trimmed = ftruncate(out.get(), info_.st_size);
+        [[maybe_unused]] const int trimmed = ftruncate(out.get(), static_cast<off_t>(oldSize));
         return ERROR_WRITE_FAULT;
     }
-    const bool written =
-        write_all(out.get(), bytes) && ftruncate(out.get(), size) == 0 && fsync(out.get()) == 0;
+    const std::string padded = bytes + std::string(oldSize - std::min(oldSize, bytes.size()), blank);
+    const bool written = write_at(out.get(), 0, padded) &&
+                         ftruncate(out.get(), static_cast<off_t>(bytes.size())) == 0 && fsync(out.get()) == 0;
     return written ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 

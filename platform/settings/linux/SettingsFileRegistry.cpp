@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,6 +133,10 @@ LSTATUS SettingsFileRegistry::RegCloseKey(HKEY key) {
     keys_.erase(found);
     closed->file.removeStaleTemporaries();
     const std::string& before = closed->file.contents();
-    const std::string after = with_values_set(before, closed->values);
-    return after == before ? ERROR_SUCCESS : closed->file.replace(after);
+    const std::optional<std::string> after = with_values_set(before, closed->values);
+    if (!after) {
+        closed->file.reportLeftAlone("lone CRs and LFs both end its lines, which readers split differently");
+        return ERROR_BADDB;
+    }
+    return *after == before ? ERROR_SUCCESS : closed->file.replace(*after);
 }
