@@ -12,7 +12,10 @@ std::string words_of(const std::string& line) {
     std::size_t start = line.find_first_not_of(' ');
     while (start != std::string::npos) {
         const std::size_t end = line.find(' ', start);
-        words += (words.empty() ? "" : " ") + line.substr(start, end - start);
+        if (!words.empty()) {
+            words += ' ';
+        }
+        words.append(line, start, end == std::string::npos ? end : end - start);
         start = line.find_first_not_of(' ', end);
     }
     return words;
