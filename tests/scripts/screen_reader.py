@@ -1,13 +1,8 @@
 #!/usr/bin/python3
-"""The running program as a screen reader finds it: read through the accessibility bus (AT-SPI) with pyatspi,
-as Orca reads it. Run with Debian's Python, which has pyatspi.
-
-  screen_reader.py lines          the texts the panel's status bar holds, one a line: the label's place in the
-                                  window (X,Y), a tab, and its name and its text, each as a JSON string
-  screen_reader.py controls       each control's role, name and description, one a line, tab-separated
-  screen_reader.py listen FILE    appends each announcement the program makes to FILE, a JSON string a line;
-                                  creates FILE.ready once it listens
-"""
+# The running program as a screen reader finds it, read through AT-SPI with pyatspi as Orca reads it
+# (Debian's Python has pyatspi). "lines": the panel's status bar, a label a line: its place in the window,
+# its name and its text. "controls": each control's role, name and description. "listen FILE": each
+# announcement, a JSON string a line, appended to FILE; FILE.ready once listening.
 import json
 import sys
 

@@ -14,8 +14,7 @@ done
 # What the bridge serves is what is tested here.
 unset NO_AT_BRIDGE
 bus= a11y= listener=
-trap '[ -n "$listener" ] && kill "$listener"; [ -n "$a11y" ] && kill "$a11y"; [ -n "$bus" ] && kill "$bus"
-      cleanup' EXIT
+trap 'kill $listener $a11y $bus 2>/dev/null; cleanup' EXIT
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
 dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --nofork --nopidfile 2>"$work/bus.log" &
 bus=$!
@@ -31,8 +30,7 @@ wait_for a11y_bus_up || fail "the accessibility bus did not start: $(cat "$work/
 
 # ALSA's default device records a steady 200 from a file; "no device" is a card that is not there.
 python3 -c 'import sys; sys.stdout.buffer.write(bytes([200]) * 65536)' >"$work/input.raw"
-file_device="pcm.!default { type file slave.pcm \"null\" file \"/dev/null\" infile \"$work/input.raw\" format \"raw\" }"
-echo "$file_device" >"$HOME/.asoundrc"
+echo "pcm.!default { type file slave.pcm null file /dev/null infile \"$work/input.raw\" format raw }" >"$HOME/.asoundrc"
 
 announced=$work/announced
 /usr/bin/python3 "$reader" listen "$announced" 2>"$work/listener.log" &

@@ -8,15 +8,6 @@ namespace {
 
 std::vector<std::string> g_alerts;
 
-// The program's texts are ISO-8859-1: every character one byte.
-std::string narrow(BSTR text) {
-    std::string bytes;
-    for (const wchar_t* at = text; at != nullptr && *at != L'\0'; ++at) {
-        bytes += static_cast<char>(*at);
-    }
-    return bytes;
-}
-
 VARIANT child_id(long child) {
     VARIANT id;
     VariantInit(&id);
@@ -25,27 +16,21 @@ VARIANT child_id(long child) {
     return id;
 }
 
+// The program's texts are ISO-8859-1: every character one byte.
 std::string name_of(IAccessible* object, long child) {
     BSTR name = nullptr;
-    const bool named = object->get_accName(child_id(child), &name) == S_OK;
-    const std::string text = named ? narrow(name) : "<no name>";
+    std::string text = object->get_accName(child_id(child), &name) == S_OK ? "" : "<no name>";
+    for (const wchar_t* at = name; at != nullptr && *at != L'\0'; ++at) {
+        text += static_cast<char>(*at);
+    }
     SysFreeString(name);
     return text;
-}
-
-IAccessible* object_of(void* window) {
-    IAccessible* object = nullptr;
-    AccessibleObjectFromWindow(static_cast<HWND>(window), static_cast<DWORD>(OBJID_CLIENT),
-                               __uuidof(IAccessible), reinterpret_cast<void**>(&object));
-    return object;
 }
 
 void CALLBACK note_alert(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
     IAccessible* accessible = nullptr;
     VARIANT id;
-    VariantInit(&id);
-    if (AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child), &accessible,
-                                  &id) == S_OK) {
+    if (AccessibleObjectFromEvent(window, DWORD(object), DWORD(child), &accessible, &id) == S_OK) {
         g_alerts.push_back(name_of(accessible, id.lVal));
         accessible->Release();
     }
@@ -53,34 +38,21 @@ void CALLBACK note_alert(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG ch
 
 } // namespace
 
-std::vector<std::string> static_texts(void* window) {
-    IAccessible* object = object_of(window);
-    if (object == nullptr) {
-        return {"<no accessible object>"};
-    }
-    std::vector<std::string> texts;
+// Each child's name: a control's comes from its own object, which the panel's hands the request on to.
+std::vector<std::string> child_names(void* window) {
+    std::vector<std::string> names;
+    IAccessible* object = nullptr;
+    AccessibleObjectFromWindow(static_cast<HWND>(window), static_cast<DWORD>(OBJID_CLIENT),
+                               __uuidof(IAccessible), reinterpret_cast<void**>(&object));
     long count = 0;
-    object->get_accChildCount(&count);
-    for (long child = 1; child <= count; ++child) {
-        VARIANT role;
-        VariantInit(&role);
-        if (object->get_accRole(child_id(child), &role) == S_OK && role.vt == VT_I4 &&
-            role.lVal == ROLE_SYSTEM_STATICTEXT) {
-            texts.push_back(name_of(object, child));
-        }
+    for (long child = 1; object != nullptr && object->get_accChildCount(&count) == S_OK && child <= count;
+         ++child) {
+        names.push_back(name_of(object, child));
     }
-    object->Release();
-    return texts;
-}
-
-std::string accessible_name(void* window) {
-    IAccessible* object = object_of(window);
-    if (object == nullptr) {
-        return "<no accessible object>";
+    if (object != nullptr) {
+        object->Release();
     }
-    const std::string name = name_of(object, CHILDID_SELF);
-    object->Release();
-    return name;
+    return names;
 }
 
 AlertListener::AlertListener()

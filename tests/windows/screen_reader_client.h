@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
-// The texts of a window's static-text children, in the order its accessible object lists them.
-std::vector<std::string> static_texts(void* window);
-// The name a window's accessible object answers.
-std::string accessible_name(void* window);
+// The names of a window's accessible children, in the order its accessible object lists them.
+std::vector<std::string> child_names(void* window);
 
 // Notes the text of each system alert raised in this process while it lives, as the thread's message loop
 // hands them over (Wine's, once each time the loop looks at the queue).
