@@ -7,16 +7,20 @@
 #include "capture/capture_on_panel.h"
 #include "capture/live_trace.h"
 #include "format/capture_format.h"
+#include "panel/TFenApp.h"
 #include "platform/drawing/client_area.h"
 #include "platform/drawing/linux/ClientDCSurface.h"
 #include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "support/AlsaFileDevice.h"
 #include "support/RasterTarget.h"
+#include "support/RecordingRegistry.h"
 #include "support/ScriptedWaveIn.h"
 
 #include <benchmark/benchmark.h>
 #include <wx/app.h>
+#include <wx/frame.h>
 
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -97,6 +101,39 @@ void BM_CaptureTestRealDevice(benchmark::State& state) {
     state.counters["bytes_recorded"] = press_test_repeatedly(state, device);
 }
 BENCHMARK(BM_CaptureTestRealDevice)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A TEST press on the program's own panel, delivered as a click is: what it draws, what it gives the screen
+// readers' readout and what it announces. The time is the press's blocking time alone; what the main loop
+// does after it (the display's work, the accessibility bus's requests) is the counter after_press_ms.
+// bench/accessibility_bench.sh runs it with the accessibility bus and a listener beside, and without.
+void BM_PanelPressBlocking(benchmark::State& state) {
+    ScriptedWaveIn::Script script;
+    script.recording.assign(kCaptureLength, 200);
+    ScriptedWaveIn device(script);
+    RecordingRegistry registry;
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "Varnel ", wxDefaultPosition, wxSize(510, 440));
+    auto* panel = new TFenApp(frame, PanelServices{device, registry});
+    frame->Show();
+    for (int i = 0; i < kMostMappingYields && !panel->IsShownOnScreen(); ++i) {
+        wxTheApp->Yield(true);
+    }
+    wxWindow* test = panel->FindWindow(TFenApp::kTestButtonId);
+    std::chrono::duration<double> afterPress{0};
+    for (auto _ : state) {
+        wxCommandEvent click(wxEVT_BUTTON, TFenApp::kTestButtonId);
+        click.SetEventObject(test);
+        const auto start = std::chrono::steady_clock::now();
+        test->ProcessWindowEvent(click);
+        const auto pressed = std::chrono::steady_clock::now();
+        wxTheApp->Yield(true);
+        afterPress += std::chrono::steady_clock::now() - pressed;
+        state.SetIterationTime(std::chrono::duration<double>(pressed - start).count());
+    }
+    state.counters["after_press_ms"] = 1000 * afterPress.count() / static_cast<double>(state.iterations());
+    frame->Destroy();
+    wxTheApp->Yield(true);
+}
+BENCHMARK(BM_PanelPressBlocking)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 } // namespace
 

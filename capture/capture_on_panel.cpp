@@ -27,19 +27,25 @@ std::string count_line(std::uint32_t bytesRecorded) {
 
 } // namespace
 
-void run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATEX& format,
-                      CaptureBuffer& buffer, CaptureSession& session,
-                      std::chrono::milliseconds deliveryMargin) {
+std::vector<std::string> run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATEX& format,
+                                          CaptureBuffer& buffer, CaptureSession& session,
+                                          std::chrono::milliseconds deliveryMargin) {
+    std::vector<std::string> reported;
     const std::unique_ptr<DrawingSurface> surface = panel.createSurface();
     // Declared after the surface, so that the device is closed before the drawing context goes.
     CaptureRun run(device, session, format, buffer.data(), kCaptureLength);
+    const auto report = [&](int y, std::string_view line) {
+        surface->drawText(kStatusX, y, line);
+        reported.emplace_back(line);
+    };
 
-    surface->drawText(kStatusX, kOpenMessageY, open_message(run.open()));
+    report(kOpenMessageY, open_message(run.open()));
     if (const std::optional<MMRESULT> queued = run.queue()) {
-        surface->drawText(kStatusX, kBufferMessageY, buffer_message(*queued));
+        report(kBufferMessageY, buffer_message(*queued));
     }
     if (run.start(deliveryMargin)) {
-        draw_live_trace(*surface, buffer, run.delivery());
+        reported.push_back(trace_in_words(draw_live_trace(*surface, buffer, run.delivery())));
     }
-    surface->drawText(kStatusX, kCountLineY, count_line(run.bytesRecorded()));
+    report(kCountLineY, count_line(run.bytesRecorded()));
+    return reported;
 }

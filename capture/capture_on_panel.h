@@ -9,6 +9,8 @@
 #include "platform/wave_in/wave_types.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 inline constexpr std::size_t kCaptureBufferSize = 1000;
 // The device is handed all but the last byte of the buffer.
@@ -22,7 +24,8 @@ extern CaptureSession g_captureSession;
 // Opens device 0 with `format`, records into `buffer` and draws the outcome on `panel`. The trace waits for
 // each byte to arrive, for no longer than the recording's duration plus `deliveryMargin` from the start
 // request; the count line then tells how many did. The device is stopped, the header released and the
-// device closed on every way out, a drawing failure included.
-void run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATEX& format,
-                      CaptureBuffer& buffer, CaptureSession& session = g_captureSession,
-                      std::chrono::milliseconds deliveryMargin = DeliveryWait::kMargin);
+// device closed on every way out, a drawing failure included. Answers what it reported, in order: the lines
+// it drew and, after the buffer's line, what the trace showed in words when it ran.
+std::vector<std::string> run_capture_test(WaveInApi& device, DrawingTarget& panel, const WAVEFORMATEX& format,
+                                          CaptureBuffer& buffer, CaptureSession& session = g_captureSession,
+                                          std::chrono::milliseconds deliveryMargin = DeliveryWait::kMargin);

@@ -4,8 +4,11 @@
 #include "format/catalogues.h"
 #include "format/settings_export.h"
 #include "panel/TNewListBox.h"
+#include "platform/accessibility/ReadableTarget.h"
+#include "platform/accessibility/control_names.h"
 #include "platform/toolkit/code_page_text.h"
 #include "platform/toolkit/control_style.h"
+#include "platform/toolkit/current_input.h"
 #include "platform/toolkit/typed_text_limit.h"
 
 #include <wx/button.h>
@@ -35,6 +38,14 @@ const wxPoint kTestButtonPosition(120, 350);
 const wxPoint kQuitButtonPosition(260, 350);
 constexpr const char* kTestLabel = "TEST";
 constexpr const char* kQuitLabel = "Quitter";
+
+// What a screen reader says each control is for; the buttons are named by their labels.
+constexpr const char* kFormatListName = "Capture format";
+constexpr const char* kRateBoxName = "Sample rate in hertz";
+constexpr const char* kBitDepthBoxName = "Bit depth";
+constexpr const char* kChannelBoxName = "Channels";
+constexpr const char* kTestDescription = "Records one buffer from the default capture device and reports it";
+constexpr const char* kQuitDescription = "Saves the chosen format for other programs and quits";
 
 std::string selected_text(const wxItemContainerImmutable& control) {
     const int position = control.GetSelection();
@@ -89,6 +100,11 @@ TFenApp::TFenApp(wxWindow* frame, PanelServices services)
     // The summary, status lines and trace are drawn white-backed against the window colour.
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW));
     CreateControls();
+    NameControls();
+    // After the controls, so that a screen reader meets them first.
+    readout_ = make_panel_readout(this);
+    drawing_ = std::make_unique<ReadableTarget>(
+        services.drawing != nullptr ? *services.drawing : *clientArea_, *readout_);
     SetupWindow();
 }
 
@@ -99,6 +115,15 @@ void TFenApp::CreateControls() {
     channelBox_ = create_box(this, kChannelBox);
     testButton_ = create_button(this, kTestButtonId, kTestLabel, kTestButtonPosition);
     quitButton_ = create_button(this, kQuitButtonId, kQuitLabel, kQuitButtonPosition);
+}
+
+void TFenApp::NameControls() {
+    name_control(formatList_, kFormatListName);
+    name_control(rateBox_, kRateBoxName);
+    name_control(bitDepthBox_, kBitDepthBoxName);
+    name_control(channelBox_, kChannelBoxName);
+    name_control(testButton_, kTestLabel, kTestDescription);
+    name_control(quitButton_, kQuitLabel, kQuitDescription);
 }
 
 // Filling and selecting sends no notification: no handler runs before the closing apply.
@@ -124,12 +149,13 @@ PanelSelections TFenApp::CurrentSelections() const {
                            selected_text(*channelBox_), selected_text(*bitDepthBox_)};
 }
 
-DrawingTarget& TFenApp::Drawing() {
-    return services_.drawing != nullptr ? *services_.drawing : *clientArea_;
-}
-
+// An apply made with the keyboard is spoken: the user may not see the lines. One made with the mouse is not,
+// nor the one at setup, which draws nothing.
 void TFenApp::Apply() {
-    apply_selections(CurrentSelections(), g_captureFormat, Drawing());
+    const std::vector<std::string> lines = apply_selections(CurrentSelections(), g_captureFormat, *drawing_);
+    if (handling_key_input()) {
+        readout_->announce(lines);
+    }
 }
 
 void TFenApp::CloseWindow(int /*code*/) {
@@ -161,7 +187,7 @@ void TFenApp::EvChannelChange(wxCommandEvent&) {
 }
 
 void TFenApp::EvTest(wxCommandEvent&) {
-    run_capture_test(services_.waveIn, Drawing(), g_captureFormat, captureBuffer_);
+    readout_->announce(run_capture_test(services_.waveIn, *drawing_, g_captureFormat, captureBuffer_));
 }
 
 void TFenApp::EvQuit(wxCommandEvent&) {

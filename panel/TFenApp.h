@@ -5,6 +5,7 @@
 #include "capture/capture_on_panel.h"
 #include "panel/PanelServices.h"
 #include "panel/apply_step.h"
+#include "platform/accessibility/PanelReadout.h"
 #include "platform/drawing/client_area.h"
 
 #include <wx/panel.h>
@@ -38,10 +39,10 @@ private:
     // Reads the four selections into the capture format and draws the summary and numbers lines.
     void Apply();
     void CreateControls();
+    void NameControls();
     void SetupWindow();
     void FillFormatList();
     PanelSelections CurrentSelections() const;
-    DrawingTarget& Drawing();
 
     // A row double-clicked, or Enter released in the list.
     void EvFormatChosen(wxCommandEvent& event);
@@ -61,6 +62,9 @@ private:
 
     PanelServices services_;
     std::unique_ptr<DrawingTarget> clientArea_;
+    // What a screen reader finds of the panel: each text drawn through drawing_ is read there too.
+    std::unique_ptr<PanelReadout> readout_;
+    std::unique_ptr<DrawingTarget> drawing_;
 
     wxDECLARE_EVENT_TABLE();
 };

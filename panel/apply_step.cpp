@@ -31,7 +31,8 @@ std::string numbers_line(const WAVEFORMATEX& format) {
     return line;
 }
 
-void apply_selections(const PanelSelections& selections, WAVEFORMATEX& format, DrawingTarget& panel) {
+std::vector<std::string> apply_selections(const PanelSelections& selections, WAVEFORMATEX& format,
+                                          DrawingTarget& panel) {
     const std::string summary = summary_line(selections);
     const std::unique_ptr<DrawingSurface> surface = panel.createSurface();
     surface->drawText(kSummaryX, kSummaryY, summary);
@@ -40,7 +41,9 @@ void apply_selections(const PanelSelections& selections, WAVEFORMATEX& format, D
         format.cbSize = format_row_extra_size(selections.formatRow);
     }
     recompute_derived_fields(format);
-    surface->drawText(kNumbersX, kNumbersY, numbers_line(format));
+    const std::string numbers = numbers_line(format);
+    surface->drawText(kNumbersX, kNumbersY, numbers);
+    return {summary, numbers};
 }
 
 bool choose_rate(int position, WAVEFORMATEX& format) {

@@ -6,6 +6,7 @@
 #include "platform/wave_in/wave_types.h"
 
 #include <string>
+#include <vector>
 
 // What the four selection controls show: the texts of their selected entries (never typed text; empty
 // where a box has no selected entry) and the format list's selected row.
@@ -23,8 +24,9 @@ std::string summary_line(const PanelSelections& selections);
 std::string numbers_line(const WAVEFORMATEX& format);
 
 // Takes the tag and extra size of the selected row, recomputes the derived fields and draws both lines
-// over whatever stands at their places.
-void apply_selections(const PanelSelections& selections, WAVEFORMATEX& format, DrawingTarget& panel);
+// over whatever stands at their places. Answers the two lines, as drawn.
+std::vector<std::string> apply_selections(const PanelSelections& selections, WAVEFORMATEX& format,
+                                          DrawingTarget& panel);
 
 // Each box writes its own field from the position it reports after a change of selection. A position that
 // is not one of the box's entries (the box's text was typed) writes nothing and answers false.

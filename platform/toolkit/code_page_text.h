@@ -9,3 +9,5 @@
 
 wxString to_toolkit_text(std::string_view text);
 std::string from_toolkit_text(const wxString& text);
+// The text in UTF-8, for the libraries under the toolkit.
+std::string to_utf8(std::string_view text);

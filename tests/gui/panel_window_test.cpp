@@ -69,8 +69,10 @@ TEST_F(PanelWindow, ControlsSitInsideTheirPlacesInCreationOrder) {
     };
     const Place places[] = {{100, {30, 20, 450, 80}},  {101, {40, 120, 80, 60}},  {102, {180, 120, 80, 60}},
                             {103, {320, 120, 80, 60}}, {220, {120, 350, 80, 30}}, {230, {260, 350, 80, 30}}};
+    // After the six controls, the readout's host: drawn nowhere, never focused.
     const wxWindowList& children = panel->GetChildren();
-    ASSERT_EQ(children.size(), 6u);
+    ASSERT_EQ(children.size(), 7u);
+    EXPECT_FALSE(children.back()->AcceptsFocus());
     auto child = children.begin();
     for (const Place& place : places) {
         SCOPED_TRACE(place.id);

@@ -19,6 +19,8 @@ struct DrawOp {
     int y = 0;
     std::string text;
     TColor colour{};
+
+    friend bool operator==(const DrawOp&, const DrawOp&) = default;
 };
 
 class RasterTarget : public DrawingTarget {

@@ -27,7 +27,7 @@ protected:
     CaptureRun() { set_default_format(format); }
 
     // A device that stops delivering ends the trace after a short margin here, not the program's second.
-    void run() { run_capture_test(device, panel, format, buffer, session, kShortMargin); }
+    void run() { reported = run_capture_test(device, panel, format, buffer, session, kShortMargin); }
     static constexpr std::chrono::milliseconds kShortMargin{30};
 
     // The byte each pass of the trace drew as its bar, in pass order.
@@ -62,6 +62,7 @@ protected:
     CaptureSession session;
     ScriptedWaveIn device;
     RasterTarget panel;
+    std::vector<std::string> reported;
 };
 
 TEST_F(CaptureRun, SuccessfulTestShowsEveryLineTheTraceAndTheFullCount) {
@@ -71,6 +72,8 @@ TEST_F(CaptureRun, SuccessfulTestShowsEveryLineTheTraceAndTheFullCount) {
     EXPECT_EQ(kSuccess.size(), 59u);
     EXPECT_EQ(lastText(320), kBufferOk);
     EXPECT_EQ(trimmed(lastText(340)), "Nbr 999");
+    EXPECT_EQ(reported, (std::vector<std::string>{kSuccess, kBufferOk,
+                                                  "Trace: flat, every bar 64 pixels high.", lastText(340)}));
     EXPECT_EQ(count(DrawOp::Kind::Line), 2 * 999);
     EXPECT_EQ(panel.textsAt(1, 1).size(), 2u * 999);
     EXPECT_EQ(panel.pixel(250, 293), TColor::LtGreen);
@@ -150,6 +153,7 @@ TEST_F(CaptureRun, FailedOpenShowsItsMessageNoBufferLineNoTraceAndNoBytes) {
     EXPECT_EQ(count(DrawOp::Kind::Line), 0);
     EXPECT_TRUE(panel.textsAt(1, 1).empty());
     EXPECT_EQ(trimmed(lastText(340)), "Nbr 0");
+    EXPECT_EQ(reported, (std::vector<std::string>{kBadFormat, lastText(340)}));
 }
 
 TEST_F(CaptureRun, FailedPreparationSkipsTheQueueingButStillStarts) {

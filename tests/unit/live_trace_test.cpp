@@ -15,9 +15,9 @@ protected:
             byte.store(value);
         }
     }
-    void draw() {
+    TraceBand draw() {
         auto surface = panel.createSurface();
-        draw_live_trace(*surface, buffer, DeliveryWait(idleHeader, DeliveryWait::Clock::now()));
+        return draw_live_trace(*surface, buffer, DeliveryWait(idleHeader, DeliveryWait::Clock::now()));
     }
     // Rows [from, to] of column x all of one colour.
     ::testing::AssertionResult columnIs(int x, int from, int to, TColor colour) {
@@ -102,11 +102,13 @@ TEST_F(LiveTrace, EndsShowingBytes500To998InColumns1To499AndByte499InColumn0) {
     for (std::size_t i = 0; i < buffer.size(); ++i) {
         buffer[i].store(static_cast<std::uint8_t>((i * 7) % 256));
     }
-    draw();
+    const TraceBand band = draw();
     const auto expectedTop = [&](std::size_t byte) { return kBaseline - buffer[byte].load() / 2 + 1; };
     EXPECT_EQ(barTop(0), expectedTop(499));
+    EXPECT_EQ(band[0], buffer[499].load());
     for (int x = 1; x < 500; ++x) {
         const std::size_t byte = 499 + static_cast<std::size_t>(x);
+        ASSERT_EQ(band[static_cast<std::size_t>(x)], buffer[byte].load()) << x;
         if (buffer[byte].load() > 1) {
             ASSERT_EQ(barTop(x), expectedTop(byte)) << x;
         }
@@ -123,6 +125,32 @@ TEST_F(LiveTrace, BusyMarkFlickersAndEndsBlank) {
         ASSERT_EQ(marks[i + 1].text, std::string(17, ' '));
     }
     EXPECT_EQ(panel.visibleText(1, 1), std::string(17, ' '));
+}
+
+// Bytes of one value with a few set apart, and what a listener hears of the band they make.
+TEST(TraceInWords, SaysWhetherTheBandIsFlatAndHowHighItsBarsReach) {
+    struct Row {
+        std::uint8_t all;
+        std::vector<std::pair<std::size_t, std::uint8_t>> apart;
+        std::string words;
+    };
+    const Row rows[] = {
+        {128, {}, "Trace: flat, every bar 64 pixels high."},
+        {128, {{3, 129}}, "Trace: flat, every bar 64 pixels high."}, // a byte apart, a bar no higher
+        {0, {{7, 1}}, "Trace: flat, no bars."},
+        {2, {}, "Trace: flat, every bar 1 pixel high."},
+        {128,
+         {{240, 255}, {241, 255}, {9, 0}},
+         "Trace: bars 0 to 127 pixels high out of 127, the highest in column 240."},
+    };
+    for (const Row& row : rows) {
+        TraceBand band;
+        band.fill(row.all);
+        for (const auto& [column, value] : row.apart) {
+            band[column] = value;
+        }
+        EXPECT_EQ(trace_in_words(band), row.words);
+    }
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The real program's window under Wine: the application object builds it as varnel.exe does, on the
-// system's winmm and registry, and the test reads back what is on the panel through the system's GDI.
+// system's winmm and registry, and the test reads back what is on the panel through the system's GDI, and
+// what a screen reader finds of it through the system's accessibility interface (MSAA).
 #include "app/TApp.h"
 #include "capture/capture_on_panel.h"
 #include "panel/TFenApp.h"
 #include "platform/drawing/TColor.h"
+#include "screen_reader_client.h"
 
 #include <gtest/gtest.h>
 #include <wx/dcclient.h>
@@ -152,6 +154,38 @@ TEST_F(RealWindow, TestRecordsThePlayedLevelAndDrawsItsBars) {
     }
     EXPECT_TRUE(textShownAt(image, 40, 300));
     EXPECT_TRUE(textShownAt(image, 40, 340));
+}
+
+// The names each control answers, the lines drawn as the panel's static texts and the press's alert.
+TEST_F(RealWindow, AScreenReaderReadsTheControlsNamesTheLinesDrawnAndThePressAnnounced) {
+    const std::vector<std::string> controls = {
+        "Capture format", "Sample rate in hertz", "Bit depth", "Channels", "TEST", "Quitter"};
+    std::vector<std::string> read = controls;
+    read.insert(read.end(), {"WAVE_FORMAT_PCM   11025 1 8-bit", " 11025  8  1 "});
+    apply(); // the earlier press's lines follow
+    const std::vector<std::string> applied = child_names(panel()->GetHWND());
+    ASSERT_GE(applied.size(), read.size());
+    EXPECT_EQ(std::vector(applied.begin(), applied.begin() + std::ssize(read)), read);
+
+    AlertListener listener;
+    press(TFenApp::kTestButtonId);
+    for (const auto deadline = std::chrono::steady_clock::now() + 5s;
+         listener.alerts().empty() && std::chrono::steady_clock::now() < deadline;) {
+        wxTheApp->Yield(true);
+        std::this_thread::sleep_for(10ms);
+    }
+    const std::vector<std::string> alerts = listener.alerts();
+    const std::string count = "Nbr " + std::to_string(g_captureSession.header.dwBytesRecorded.load());
+    ASSERT_FALSE(alerts.empty());
+    EXPECT_EQ(std::count(alerts.begin(), alerts.end(), alerts[0]), std::ssize(alerts));
+    EXPECT_TRUE(alerts[0].ends_with(". " + count)) << alerts[0];
+    if (g_captureSession.header.dwBytesRecorded.load() != kCaptureLength) {
+        GTEST_SKIP() << "no capture device under this Wine: " << alerts[0];
+    }
+    read.insert(read.end(),
+                {"Successful" + std::string(49, ' '), "Reussi  buffer", count + std::string(10, ' ')});
+    EXPECT_EQ(child_names(panel()->GetHWND()), read);
+    EXPECT_TRUE(alerts[0].starts_with("Successful. Reussi buffer. Trace: ")) << alerts[0];
 }
 
 } // namespace
