@@ -168,6 +168,10 @@ public:
         return result;
     }
     MMRESULT waveInClose(HWAVEIN h) override { return layer_.waveInClose(h); }
+    void awaitRecorded(HWAVEIN h, const WAVEHDR& header, std::uint32_t bytes,
+                       std::chrono::steady_clock::time_point deadline) override {
+        layer_.awaitRecorded(h, header, bytes, deadline);
+    }
 
     using Format = std::tuple<unsigned, unsigned, unsigned>; // rate, bits, channels
     std::map<Format, std::vector<std::uint8_t>> tails;
@@ -274,6 +278,9 @@ public:
         open_ = false;
         return MMSYSERR_NOERROR;
     }
+    // The buffer is full once the start has returned.
+    void awaitRecorded(HWAVEIN, const WAVEHDR&, std::uint32_t,
+                       std::chrono::steady_clock::time_point) override {}
 
     int opens = 0;
     int refusals = 0;
