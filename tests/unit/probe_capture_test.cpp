@@ -15,7 +15,6 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
-#include <span>
 #include <sstream>
 #include <tuple>
 
@@ -183,21 +182,6 @@ private:
     std::map<HWAVEIN, Format> formats_;
 };
 
-// The figures of the loudest quarter of a buffer's tail. On a loaded machine the server may still miss a
-// cycle of the player and put a few milliseconds of silence into the level it plays; what is read past that
-// gap must be the level itself.
-SignalFigures loudest_quarter(std::span<const std::uint8_t> tail, std::uint16_t bits) {
-    const std::size_t quarter = quarter_in_whole_frames(tail.size());
-    SignalFigures loudest;
-    for (std::size_t i = 0; i < kQuarters; ++i) {
-        const SignalFigures figures = measure_signal(tail.subspan(i * quarter, quarter), bits);
-        if (figures.rms > loudest.rms) {
-            loudest = figures;
-        }
-    }
-    return loudest;
-}
-
 // The session plays a steady level into the default source; every format records it, all probed at once
 // as the program does, and it follows the volume from one run to the next. The level is read from each
 // buffer's last quarter, past the stream's start-up.
@@ -224,7 +208,7 @@ TEST(SoundServerProbe, EveryFormatReadsThePlayedLevelInDbfs) {
             const BufferTails::Format format{result.at("rate").get<unsigned>(), bits,
                                              result.at("channels").get<unsigned>()};
             const SignalFigures tail =
-                loudest_quarter(device.tails.at(format), static_cast<std::uint16_t>(bits));
+                measure_signal(device.tails.at(format), static_cast<std::uint16_t>(bits));
             EXPECT_NEAR(dbfs(tail.rms), expected, 0.1);
             EXPECT_NEAR(dbfs(tail.dcOffset), expected, 0.1);
         }
