@@ -257,9 +257,11 @@ struct AlsaWaveIn::Stream {
             std::unique_lock lock(mutex);
             const bool wanted = started && !queue.empty();
             const bool start = wanted && (!running || startsAnswered < startsAsked);
+            // Headers are read only to start: a buffer queued on a stream nobody starts may be gone.
             const std::uint64_t queued =
-                std::accumulate(queue.begin(), queue.end(), std::uint64_t{0},
-                                [](auto sum, auto* h) { return sum + h->dwBufferLength; });
+                !start ? 0
+                       : std::accumulate(queue.begin(), queue.end(), std::uint64_t{0},
+                                         [](auto sum, auto* h) { return sum + h->dwBufferLength; });
             if (closing) {
                 break;
             }
