@@ -121,13 +121,11 @@ void quiet_audio_libraries() {
 void quiet_jack_for(const char* device) {
     static std::once_flag once;
     snd_config_t* top = nullptr;
-    snd_config_t* definition = nullptr;
     snd_config_t* type = nullptr;
     const char* name = nullptr;
     if (snd_config_update_ref(&top) >= 0 &&
-        snd_config_search_definition(top, "pcm", device, &definition) >= 0 &&
-        snd_config_search(definition, "type", &type) >= 0 && snd_config_get_string(type, &name) >= 0 &&
-        std::string_view(name) == "jack") {
+        snd_config_searchv(top, &type, "pcm", device, "type", nullptr) >= 0 &&
+        snd_config_get_string(type, &name) >= 0 && std::string_view(name) == "jack") {
         std::call_once(once, [] {
             using SetReporter = void (*)(void (*)(const char*));
             void* jack = dlopen(kJackLibrary, RTLD_NOW | RTLD_LOCAL); // never unloaded
@@ -138,9 +136,6 @@ void quiet_jack_for(const char* device) {
                 }
             }
         });
-    }
-    if (definition != nullptr) {
-        snd_config_delete(definition);
     }
     if (top != nullptr) {
         snd_config_unref(top);
