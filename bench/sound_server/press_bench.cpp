@@ -52,9 +52,9 @@ struct ThreadCost {
     long wakeUps = 0;
 };
 
-ThreadCost thread_cost() {
+ThreadCost thread_cost(int who = RUSAGE_THREAD) {
     rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
+    getrusage(who, &usage);
     return {(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0,
             usage.ru_nvcsw};
@@ -165,7 +165,7 @@ void faulty_server(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarge
     CaptureSession session;
     enum class Fault { stoppedBefore, stoppedDuring, killedDuring };
     for (const Fault fault : {Fault::stoppedBefore, Fault::stoppedDuring, Fault::killedDuring}) {
-        std::vector<double> press;
+        std::vector<double> press, cpu;
         for (int i = 0; i < 5; ++i) {
             session.header.dwBytesRecorded.store(0);
             if (fault == Fault::stoppedBefore)
@@ -179,9 +179,11 @@ void faulty_server(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarge
                 if (fault == Fault::killedDuring)
                     server.killServer();
             });
+            const ThreadCost before = thread_cost(RUSAGE_SELF);
             const auto start = Clock::now();
             run_capture_test(device, window, format, buffer, session);
             press.push_back(milliseconds_since(start));
+            cpu.push_back(thread_cost(RUSAGE_SELF).cpuMs - before.cpuMs);
             fail.request_stop();
             fail.join();
             if (fault == Fault::killedDuring)
@@ -192,9 +194,10 @@ void faulty_server(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarge
         }
         const Figures p = figures(press);
         const char* what[] = {"stopped before", "stopped during", "killed during"};
-        std::printf("server %s the press, %s: %.1f/%.1f/%.1f ms min/median/max; deadline + 50 ms = %.1f\n",
+        std::printf("server %s the press, %s: %.1f/%.1f/%.1f ms min/median/max, process CPU at most %.1f ms; "
+                    "deadline + 50 ms = %.1f\n",
                     what[static_cast<int>(fault)], label(format).c_str(), p.min, p.median, p.max,
-                    audio_milliseconds(format) + 1000 + 50);
+                    figures(cpu).max, audio_milliseconds(format) + 1000 + 50);
     }
     std::printf("\n");
 }
