@@ -1,6 +1,7 @@
 // How long the capture run waits for the device to deliver the bytes it reads.
 #pragma once
 
+#include "platform/wave_in/WaveInApi.h"
 #include "platform/wave_in/wave_types.h"
 
 #include <chrono>
@@ -18,15 +19,18 @@ public:
     static Clock::time_point deadlineFor(const WAVEFORMATEX& format, std::uint32_t bytes,
                                          std::chrono::milliseconds margin, Clock::time_point start);
 
-    DeliveryWait(const WAVEHDR& header, Clock::time_point deadline) : header_(header), deadline_(deadline) {}
+    // Waits on `device`, where `header` is queued on `handle`.
+    DeliveryWait(WaveInApi& device, HWAVEIN handle, const WAVEHDR& header, Clock::time_point deadline)
+        : device_(device), handle_(handle), header_(header), deadline_(deadline) {}
 
     // Returns once the header holds at least `bytes` recorded bytes, the buffer is not (or no longer) queued
-    // with the device, or the deadline has passed; whichever comes first.
+    // with the device, or the deadline has passed; whichever comes first. It sleeps meanwhile: the device
+    // wakes it as the bytes come.
     void awaitBytes(std::uint32_t bytes) const;
 
 private:
-    bool delivered(std::uint32_t bytes) const;
-
+    WaveInApi& device_;
+    HWAVEIN handle_;
     const WAVEHDR& header_;
     Clock::time_point deadline_;
 };

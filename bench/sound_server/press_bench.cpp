@@ -1,8 +1,10 @@
 // How long a TEST press blocks the window when it records through a sound server, per format, beside the
-// audio duration of the buffer and beside arecord capturing the same bytes from the same server; where the
-// time goes (open, start, first data, last byte, teardown); the shared libraries and memory a press adds to
-// the window's process; and how long a press lasts whose server is stopped under it. Starts its own private
-// PipeWire session; needs an X display (xvfb-run).
+// audio duration of the buffer and beside arecord capturing the same bytes from the same server, through
+// both of ALSA's plugins for it (PipeWire's, and the pulse plugin over pipewire-pulse); the CPU time the
+// window's thread spends in a press and how often it wakes; where the time goes (open, start, first data,
+// last byte, teardown); the shared libraries and memory a press adds to the window's process; and how long
+// a press lasts whose server is stopped under it. Starts its own private PipeWire session; needs an X
+// display (xvfb-run).
 // Run: build/bench/varnel_sound_server_bench [presses per format, default 15]
 #include "bench_window.h"
 #include "capture/CaptureRun.h"
@@ -12,6 +14,7 @@
 #include "platform/wave_in/linux/AlsaWaveIn.h"
 #include "support/SoundServerSession.h"
 
+#include <sys/resource.h>
 #include <wx/app.h>
 
 #include <algorithm>
@@ -40,6 +43,21 @@ Figures figures(std::vector<double> samples) {
 
 double milliseconds_since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The CPU time and the voluntary context switches (each one a sleep that ended in a wake-up) of the
+// calling thread so far.
+struct ThreadCost {
+    double cpuMs = 0;
+    long wakeUps = 0;
+};
+
+ThreadCost thread_cost(int who = RUSAGE_THREAD) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return {(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+                (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0,
+            usage.ru_nvcsw};
 }
 
 // arecord as its own process, recording the frames a press records, with the same device and format.
@@ -147,7 +165,7 @@ void faulty_server(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarge
     CaptureSession session;
     enum class Fault { stoppedBefore, stoppedDuring, killedDuring };
     for (const Fault fault : {Fault::stoppedBefore, Fault::stoppedDuring, Fault::killedDuring}) {
-        std::vector<double> press;
+        std::vector<double> press, cpu;
         for (int i = 0; i < 5; ++i) {
             session.header.dwBytesRecorded.store(0);
             if (fault == Fault::stoppedBefore)
@@ -161,9 +179,11 @@ void faulty_server(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarge
                 if (fault == Fault::killedDuring)
                     server.killServer();
             });
+            const ThreadCost before = thread_cost(RUSAGE_SELF);
             const auto start = Clock::now();
             run_capture_test(device, window, format, buffer, session);
             press.push_back(milliseconds_since(start));
+            cpu.push_back(thread_cost(RUSAGE_SELF).cpuMs - before.cpuMs);
             fail.request_stop();
             fail.join();
             if (fault == Fault::killedDuring)
@@ -174,11 +194,55 @@ void faulty_server(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarge
         }
         const Figures p = figures(press);
         const char* what[] = {"stopped before", "stopped during", "killed during"};
-        std::printf("server %s the press, %s: %.1f/%.1f/%.1f ms min/median/max; deadline + 50 ms = %.1f\n",
+        std::printf("server %s the press, %s: %.1f/%.1f/%.1f ms min/median/max, process CPU at most %.1f ms; "
+                    "deadline + 50 ms = %.1f\n",
                     what[static_cast<int>(fault)], label(format).c_str(), p.min, p.median, p.max,
-                    audio_milliseconds(format) + 1000 + 50);
+                    figures(cpu).max, audio_milliseconds(format) + 1000 + 50);
     }
     std::printf("\n");
+}
+
+// Per format, through each plugin: the press beside arecord, and what the press costs the window's thread.
+void presses_beside_arecord(SoundServerSession& server, AlsaWaveIn& device, ClientDCTarget& window,
+                            int presses) {
+    CaptureBuffer buffer{};
+    CaptureSession session;
+    std::printf("%-9s %-22s %8s %23s %23s %6s %9s %9s %9s\n", "plugin", "format", "audio ms",
+                "press ms min/med/max", "arecord ms min/med/max", "bytes", "window ms", "wake-ups",
+                "verdict");
+    for (const char* plugin : {"pipewire", "pulse"}) {
+        server.usePlugin(plugin);
+        for (const WAVEFORMATEX& format : window_pcm_formats()) {
+            const double audio = audio_milliseconds(format);
+            std::vector<double> press, arecord, windowCpu, wakeUps;
+            std::uint32_t fewest = kCaptureLength;
+            for (int i = 0; i < presses; ++i) {
+                const ThreadCost before = thread_cost();
+                const auto start = Clock::now();
+                run_capture_test(device, window, format, buffer, session);
+                press.push_back(milliseconds_since(start));
+                const ThreadCost after = thread_cost();
+                windowCpu.push_back(after.cpuMs - before.cpuMs);
+                wakeUps.push_back(static_cast<double>(after.wakeUps - before.wakeUps));
+                fewest = std::min(fewest, session.header.dwBytesRecorded.load());
+                wxTheApp->Yield(true);
+                arecord.push_back(arecord_milliseconds(format));
+            }
+            const Figures p = figures(press);
+            const Figures a = figures(arecord);
+            const bool onTarget =
+                p.median <= audio + 40 && p.median <= a.median && p.max <= audio + 1000 + 50;
+            std::printf("%-9s %-22s %8.1f %7.1f/%7.1f/%7.1f %7.1f/%7.1f/%7.1f %6u %9.2f %9.0f %9s\n", plugin,
+                        label(format).c_str(), audio, p.min, p.median, p.max, a.min, a.median, a.max, fewest,
+                        figures(windowCpu).median, figures(wakeUps).median, onTarget ? "on target" : "OVER");
+            std::fflush(stdout);
+        }
+    }
+    server.usePlugin("pipewire");
+    std::printf(
+        "target: median press <= audio + 40 ms and <= arecord's median, every press <= audio + 1000 + 50 "
+        "ms; bytes: the fewest recorded by any press; window ms and wake-ups: the median press's CPU time "
+        "and voluntary context switches of the window's thread\n");
 }
 
 void bench(SoundServerSession& server, wxPanel* panel, int presses) {
@@ -187,38 +251,7 @@ void bench(SoundServerSession& server, wxPanel* panel, int presses) {
     footprint_of_a_press(device, window);
     breakdown(device, presses);
     faulty_server(server, device, window);
-    CaptureBuffer buffer{};
-    CaptureSession session;
-    std::printf("%-22s %9s %27s %27s %8s %9s\n", "format", "audio ms", "press ms min/median/max",
-                "arecord ms min/median/max", "bytes", "verdict");
-    for (const WAVEFORMATEX& format : window_pcm_formats()) {
-        {
-            {
-                const double audio = audio_milliseconds(format);
-                std::vector<double> press, arecord;
-                std::uint32_t fewest = kCaptureLength;
-                for (int i = 0; i < presses; ++i) {
-                    const auto start = Clock::now();
-                    run_capture_test(device, window, format, buffer, session);
-                    press.push_back(milliseconds_since(start));
-                    fewest = std::min(fewest, session.header.dwBytesRecorded.load());
-                    wxTheApp->Yield(true);
-                    arecord.push_back(arecord_milliseconds(format));
-                }
-                const Figures p = figures(press);
-                const Figures a = figures(arecord);
-                const bool onTarget =
-                    p.median <= audio + 40 && p.median <= a.median && p.max <= audio + 1000 + 50;
-                std::printf("%-22s %9.1f %9.1f/%7.1f/%7.1f   %9.1f/%7.1f/%7.1f   %8u %9s\n",
-                            label(format).c_str(), audio, p.min, p.median, p.max, a.min, a.median, a.max,
-                            fewest, onTarget ? "on target" : "OVER");
-                std::fflush(stdout);
-            }
-        }
-    }
-    std::printf(
-        "target: median press <= audio + 40 ms and <= arecord's median, every press <= audio + 1000 + 50 ms; "
-        "bytes: the fewest recorded by any press\n");
+    presses_beside_arecord(server, device, window, presses);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/wave_in/wave_types.h"
 
+#include <chrono>
 #include <cstdint>
 
 class WaveInApi {
@@ -22,4 +23,10 @@ public:
     // writes into no buffer.
     virtual MMRESULT waveInReset(HWAVEIN handle) = 0;
     virtual MMRESULT waveInClose(HWAVEIN handle) = 0;
+
+    // Returns once `header`, queued on `handle`, holds at least `bytes` recorded bytes or is no longer
+    // queued, or once `deadline` has passed; at once for a handle that is not open. The caller sleeps
+    // meanwhile, woken as the device records where the system tells of it.
+    virtual void awaitRecorded(HWAVEIN handle, const WAVEHDR& header, std::uint32_t bytes,
+                               std::chrono::steady_clock::time_point deadline) = 0;
 };

@@ -60,6 +60,13 @@ struct WAVEHDR {
 
 inline constexpr unsigned kWaveHdrSize = sizeof(WAVEHDR);
 
+// Whether a wait for `bytes` recorded bytes in `header` is over: they are there, or the buffer is not (or no
+// longer) queued and gets nothing more.
+inline bool recorded_or_returned(const WAVEHDR& header, std::uint32_t bytes) {
+    return header.dwBytesRecorded.load(std::memory_order_acquire) >= bytes ||
+           (header.dwFlags.load(std::memory_order_acquire) & WHDR_INQUEUE) == 0;
+}
+
 // Opaque device handle; each implementation of the layer decides what it points at.
 struct HWAVEIN__;
 using HWAVEIN = HWAVEIN__*;

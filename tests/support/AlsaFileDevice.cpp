@@ -1,6 +1,7 @@
 #include "support/AlsaFileDevice.h"
 
 #include <alsa/asoundlib.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -35,6 +36,11 @@ AlsaFileDevice AlsaFileDevice::withInput(const std::vector<std::uint8_t>& bytes)
     return AlsaFileDevice(&bytes, {});
 }
 
+AlsaFileDevice AlsaFileDevice::withInputPipe() {
+    const std::vector<std::uint8_t> none;
+    return AlsaFileDevice(&none, {}, true);
+}
+
 AlsaFileDevice AlsaFileDevice::noDevice() {
     return withDefault("{ type hw card 7 }");
 }
@@ -48,7 +54,8 @@ bool AlsaFileDevice::machineHasSoundCard() {
     return snd_card_next(&card) == 0 && card >= 0;
 }
 
-AlsaFileDevice::AlsaFileDevice(const std::vector<std::uint8_t>* input, const std::string& definition)
+AlsaFileDevice::AlsaFileDevice(const std::vector<std::uint8_t>* input, const std::string& definition,
+                               bool pipe)
     : home_(makeTemporaryDirectory()) {
     // A sound server's ALSA plugin may be the system's default device (pipewire-alsa, say): the fixture
     // names a default of its own either way, so that "no device" means a card that is not there.
@@ -56,8 +63,11 @@ AlsaFileDevice::AlsaFileDevice(const std::vector<std::uint8_t>* input, const std
     if (input == nullptr)
         config += "pcm.!default " + definition + "\n";
     if (input != nullptr) {
-        inputFile_ = home_ / "input.raw";
-        writeFile(inputFile_, reinterpret_cast<const char*>(input->data()), input->size());
+        inputFile_ = home_ / (pipe ? "input.fifo" : "input.raw");
+        if (pipe && mkfifo(inputFile_.c_str(), 0600) != 0)
+            throw std::system_error(errno, std::generic_category(), "mkfifo");
+        if (!pipe)
+            writeFile(inputFile_, reinterpret_cast<const char*>(input->data()), input->size());
         // The null device accepts any format and rate and never blocks; the file plugin in front of it
         // replaces what is read with the file's bytes, unconverted, and throws the output away.
         config += "pcm.!default {\n"

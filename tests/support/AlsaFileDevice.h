@@ -23,6 +23,9 @@ public:
     // delivers them as fast as they are read rather than in real time. Make the input longer than
     // anything a test captures.
     static AlsaFileDevice withInput(const std::vector<std::uint8_t>& bytes);
+    // The default capture device replays what is written into a named pipe, inputFile(): its open waits
+    // until the pipe has a writer, and it delivers what comes as it comes, as a paced device does.
+    static AlsaFileDevice withInputPipe();
     // No capture device at all, unless the machine has a real sound card (see machineHasSoundCard).
     static AlsaFileDevice noDevice();
     // ALSA's default device is `definition`, a PCM definition of ALSA's configuration ("{ type ... }").
@@ -36,11 +39,11 @@ public:
     AlsaFileDevice& operator=(const AlsaFileDevice&) = delete;
 
     const std::filesystem::path& home() const { return home_; }
-    // The file the device replays; empty for noDevice().
+    // The file (or pipe) the device replays; empty for noDevice().
     const std::filesystem::path& inputFile() const { return inputFile_; }
 
 private:
-    AlsaFileDevice(const std::vector<std::uint8_t>* input, const std::string& definition);
+    AlsaFileDevice(const std::vector<std::uint8_t>* input, const std::string& definition, bool pipe = false);
 
     std::filesystem::path home_;
     std::filesystem::path inputFile_;

@@ -76,10 +76,25 @@ void ScriptedWaveIn::record(WAVEHDR* header) {
             std::this_thread::sleep_for(script_.chunkInterval);
         header->lpData[i].store(script_.recording[i], std::memory_order_relaxed);
         header->dwBytesRecorded.store(static_cast<std::uint32_t>(i + 1), std::memory_order_release);
+        wakeWaiters();
     }
     if (count == header->dwBufferLength) {
         header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+        wakeWaiters();
     }
+}
+
+void ScriptedWaveIn::wakeWaiters() {
+    { const std::lock_guard lock(waitMutex_); }
+    recorded_.notify_all();
+}
+
+void ScriptedWaveIn::awaitRecorded(HWAVEIN handle, const WAVEHDR& header, std::uint32_t bytes,
+                                   std::chrono::steady_clock::time_point deadline) {
+    if (handle != validHandle() || !open_)
+        return;
+    std::unique_lock lock(waitMutex_);
+    recorded_.wait_until(lock, deadline, [&] { return recorded_or_returned(header, bytes); });
 }
 
 void ScriptedWaveIn::stopRecording() {
@@ -90,6 +105,7 @@ void ScriptedWaveIn::stopRecording() {
     if (queued_ != nullptr) {
         queued_->dwFlags = (queued_->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
         queued_ = nullptr;
+        wakeWaiters();
     }
 }
 

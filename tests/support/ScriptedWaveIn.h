@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,6 +40,8 @@ public:
     MMRESULT waveInStart(HWAVEIN handle) override;
     MMRESULT waveInReset(HWAVEIN handle) override;
     MMRESULT waveInClose(HWAVEIN handle) override;
+    void awaitRecorded(HWAVEIN handle, const WAVEHDR& header, std::uint32_t bytes,
+                       std::chrono::steady_clock::time_point deadline) override;
 
     Script& script() { return script_; }
     // Requests in the order made, by name ("open", "prepare", "addBuffer", "start", "reset",
@@ -53,6 +57,7 @@ public:
 private:
     void record(WAVEHDR* header);
     void stopRecording();
+    void wakeWaiters();
 
     Script script_;
     std::vector<std::string> calls_;
@@ -62,4 +67,6 @@ private:
     WAVEHDR* queued_ = nullptr;
     std::thread recorder_;
     std::atomic<bool> stopped_{false};
+    std::mutex waitMutex_;
+    std::condition_variable recorded_;
 };

@@ -51,6 +51,12 @@ void SoundServerSession::setVolume(double factor) {
         throw std::runtime_error("the volume could not be set");
 }
 
+void SoundServerSession::usePlugin(const std::string& name) {
+    if (run("plugin", name) != 0)
+        throw std::runtime_error("ALSA's default device could not be pointed at the " + name + " plugin");
+    snd_config_update_free_global();
+}
+
 void SoundServerSession::stopServer() {
     run("stop-server");
 }

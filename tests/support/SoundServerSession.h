@@ -26,6 +26,8 @@ public:
     // Why the session could not start (a package missing), or empty when it runs.
     const std::string& unavailable() const { return unavailable_; }
 
+    // ALSA's default device through ALSA's plugin `name`: "pipewire" (at start) or "pulse".
+    void usePlugin(const std::string& name);
     // Scales the level played by `factor` (linear).
     void setVolume(double factor);
     void stopServer();

@@ -1,5 +1,6 @@
 #include "capture/live_trace.h"
 #include "support/RasterTarget.h"
+#include "support/ScriptedWaveIn.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,8 @@ protected:
     }
     TraceBand draw() {
         auto surface = panel.createSurface();
-        return draw_live_trace(*surface, buffer, DeliveryWait(idleHeader, DeliveryWait::Clock::now()));
+        return draw_live_trace(*surface, buffer,
+                               DeliveryWait(device, nullptr, idleHeader, DeliveryWait::Clock::now()));
     }
     // Rows [from, to] of column x all of one colour.
     ::testing::AssertionResult columnIs(int x, int from, int to, TColor colour) {
@@ -38,6 +40,7 @@ protected:
 
     CaptureBuffer buffer{};
     WAVEHDR idleHeader; // never queued: no byte to wait for
+    ScriptedWaveIn device;
     RasterTarget panel;
 };
 
@@ -68,7 +71,8 @@ TEST_F(LiveTrace, BytesZeroAndOneDrawNoBarOnlyTheErasedColumn) {
         surface->selectPen(TColor::LtGreen); // an old bar left in the band
         surface->moveTo(10, kBaseline);
         surface->lineTo(10, kTop - 10);
-        draw_live_trace(*surface, buffer, DeliveryWait(idleHeader, DeliveryWait::Clock::now()));
+        draw_live_trace(*surface, buffer,
+                        DeliveryWait(device, nullptr, idleHeader, DeliveryWait::Clock::now()));
         for (int y = kTop; y < kBaseline; ++y) {
             ASSERT_EQ(fresh.pixel(10, y), TColor::White) << int(value) << " row " << y;
         }

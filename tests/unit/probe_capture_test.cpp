@@ -15,7 +15,6 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
-#include <span>
 #include <sstream>
 #include <tuple>
 
@@ -168,6 +167,10 @@ public:
         return result;
     }
     MMRESULT waveInClose(HWAVEIN h) override { return layer_.waveInClose(h); }
+    void awaitRecorded(HWAVEIN h, const WAVEHDR& header, std::uint32_t bytes,
+                       std::chrono::steady_clock::time_point deadline) override {
+        layer_.awaitRecorded(h, header, bytes, deadline);
+    }
 
     using Format = std::tuple<unsigned, unsigned, unsigned>; // rate, bits, channels
     std::map<Format, std::vector<std::uint8_t>> tails;
@@ -178,21 +181,6 @@ private:
     std::map<HWAVEIN, WAVEHDR*> headers_;
     std::map<HWAVEIN, Format> formats_;
 };
-
-// The figures of the loudest quarter of a buffer's tail. On a loaded machine the server may still miss a
-// cycle of the player and put a few milliseconds of silence into the level it plays; what is read past that
-// gap must be the level itself.
-SignalFigures loudest_quarter(std::span<const std::uint8_t> tail, std::uint16_t bits) {
-    const std::size_t quarter = quarter_in_whole_frames(tail.size());
-    SignalFigures loudest;
-    for (std::size_t i = 0; i < kQuarters; ++i) {
-        const SignalFigures figures = measure_signal(tail.subspan(i * quarter, quarter), bits);
-        if (figures.rms > loudest.rms) {
-            loudest = figures;
-        }
-    }
-    return loudest;
-}
 
 // The session plays a steady level into the default source; every format records it, all probed at once
 // as the program does, and it follows the volume from one run to the next. The level is read from each
@@ -220,7 +208,7 @@ TEST(SoundServerProbe, EveryFormatReadsThePlayedLevelInDbfs) {
             const BufferTails::Format format{result.at("rate").get<unsigned>(), bits,
                                              result.at("channels").get<unsigned>()};
             const SignalFigures tail =
-                loudest_quarter(device.tails.at(format), static_cast<std::uint16_t>(bits));
+                measure_signal(device.tails.at(format), static_cast<std::uint16_t>(bits));
             EXPECT_NEAR(dbfs(tail.rms), expected, 0.1);
             EXPECT_NEAR(dbfs(tail.dcOffset), expected, 0.1);
         }
@@ -274,6 +262,9 @@ public:
         open_ = false;
         return MMSYSERR_NOERROR;
     }
+    // The buffer is full once the start has returned.
+    void awaitRecorded(HWAVEIN, const WAVEHDR&, std::uint32_t,
+                       std::chrono::steady_clock::time_point) override {}
 
     int opens = 0;
     int refusals = 0;

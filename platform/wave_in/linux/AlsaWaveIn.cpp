@@ -1,56 +1,64 @@
 #include "platform/wave_in/linux/AlsaWaveIn.h"
 
-#include "platform/wave_in/linux/audio_quiet.h"
-
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
+#include <mutex>
+#include <numeric>
+#include <optional>
 #include <set>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
-#include <vector>
+#include <utility>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr const char* kDefaultDevice = "default";
-// A small period, so that the first data comes as soon as the sound server's graph runs. The buffer is
-// far longer: for capture it adds no delay, and it rides out a busy machine without overruns.
-constexpr unsigned kPeriodMicroseconds = 5000;
+constexpr const char* kJackLibrary = "libjack.so.0";
+// A sound server runs its graph (PipeWire) or sends fragments (PulseAudio) at the period asked for, and the
+// stream wakes once one has come in. A twentieth of the recording, within these bounds: a short press has its
+// first data as soon as the server has any, a long capture wakes server and process a score of times a
+// second.
+constexpr std::uint64_t kPeriodsPerRecording = 20;
+constexpr std::uint64_t kShortestPeriodMicroseconds = 5000;
+constexpr std::uint64_t kLongestPeriodMicroseconds = 50000;
+// Far longer: for capture it adds no delay, and it rides out a busy machine without overruns.
 constexpr unsigned kBufferMicroseconds = 250000;
 // How often a running stream whose device went quiet asks it again, to notice that its server has gone.
-constexpr int kPollMilliseconds = 50;
-// Overruns in a row, with no data between them, after which the device counts as gone: a sound server
-// that died answers every read with one.
+constexpr int kQuietMilliseconds = 50;
+// Recoveries in a row, with no data between them, after which the device counts as gone: a sound server
+// that died answers every read with an overrun.
 constexpr int kRecoveriesInARow = 3;
-// A close normally ends the device's thread in a few milliseconds; one that stalls on its server ends it
-// later, alone, while the press that closed it is already over.
-constexpr std::chrono::milliseconds kCloseBound{10};
-// When the layer goes (the program ends), the threads still closing are given this long to finish.
+// When the layer goes (the program ends), the threads still at work are given this long to finish.
 constexpr std::chrono::milliseconds kEndBound{1000};
 
+// Any other error is a sound server that is not running (-EHOSTDOWN, -ECONNREFUSED) or a device gone.
+constexpr std::array<std::pair<int, MMRESULT>, 7> kResults{{
+    {0, MMSYSERR_NOERROR},
+    {-EBUSY, MMSYSERR_ALLOCATED},
+    {-ENOMEM, MMSYSERR_NOMEM},
+    {-ENOENT, MMSYSERR_BADDEVICEID}, // an unknown PCM name, or a card that is not there
+    {-ENODEV, MMSYSERR_BADDEVICEID},
+    {-ENXIO, MMSYSERR_BADDEVICEID},
+    {-EINVAL, WAVERR_BADFORMAT}, // the device took none of the ways to record the format
+}};
+
 MMRESULT result_for(int error) {
-    switch (error) {
-    case 0:
-        return MMSYSERR_NOERROR;
-    case -EBUSY:
-        return MMSYSERR_ALLOCATED;
-    case -ENOMEM:
-        return MMSYSERR_NOMEM;
-    case -ENOENT: // an unknown PCM name, or a card that is not there
-    case -ENODEV:
-    case -ENXIO:
-        return MMSYSERR_BADDEVICEID;
-    case -EINVAL: // the device took none of the ways to record the format
-        return WAVERR_BADFORMAT;
-    default: // a sound server that is not running (-EHOSTDOWN, -ECONNREFUSED), a device that went away
-        return MMSYSERR_NODRIVER;
-    }
+    const auto* found =
+        std::find_if(kResults.begin(), kResults.end(), [&](auto& r) { return r.first == error; });
+    return found == kResults.end() ? MMSYSERR_NODRIVER : found->second;
 }
 
 MMRESULT check_format(const WAVEFORMATEX& format) {
@@ -65,149 +73,219 @@ MMRESULT check_format(const WAVEFORMATEX& format) {
     return pcm && consistent ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
 }
 
-// Guards the layer's handles and the devices in use, which every instance shares. Requests come from
-// several threads at once (varnel-probe); none holds this while it waits for a device. Never destroyed:
-// layers live in statics.
-std::mutex& layer_mutex() {
-    static auto* const kMutex = new std::mutex;
-    return *kMutex;
+// What every instance shares; never destroyed, since layers live in statics. Requests come from several
+// threads at once (varnel-probe); none holds `mutex` while it waits for a device.
+struct Shared {
+    std::mutex mutex;
+    std::condition_variable released;
+    // Devices open, once per handle, so that a second open is refused as the program expects rather than
+    // two captures silently splitting one device; and devices whose stream's thread still holds them.
+    std::multiset<std::string> held, busy;
+    std::uintptr_t nextHandle = 1;
+    // Opens and closes take turns across the process: sound servers' plugins set up their clients with
+    // calls that are not thread-safe (PipeWire's asks getpwuid for the user's name).
+    std::mutex openTurn;
+};
+
+Shared& shared() {
+    static auto* const kShared = new Shared;
+    return *kShared;
 }
 
-// Devices open through any instance, once per stream, so that a second open is refused as the program
-// expects rather than two captures silently splitting one device.
-std::multiset<std::string>& devices_in_use() {
-    static auto* const kDevices = new std::multiset<std::string>;
-    return *kDevices;
-}
-
-std::uintptr_t next_handle_value = 1;
-
-// Opens and closes take turns across the process: sound servers' plugins set up their clients with calls
-// that are not thread-safe (PipeWire's asks getpwuid for the user's name).
-std::mutex& open_turn() {
-    static auto* const kMutex = new std::mutex;
-    return *kMutex;
-}
-
-bool header_valid(const WAVEHDR* header, unsigned headerSize) {
-    return header != nullptr && headerSize >= kWaveHdrSize;
+void erase_one(std::multiset<std::string>& devices, const std::string& device) {
+    devices.erase(devices.find(device));
 }
 
 void mark_done(WAVEHDR& header) {
-    // One atomic step, so that nobody sees a header both queued and done; release publishes its bytes.
-    std::uint32_t flags = header.dwFlags.load(std::memory_order_relaxed);
-    while (!header.dwFlags.compare_exchange_weak(flags, (flags & ~WHDR_INQUEUE) | WHDR_DONE,
-                                                 std::memory_order_release, std::memory_order_relaxed)) {
+    // A queued header is in the queue and not done: one atomic step swaps the two, so that nobody sees it
+    // both queued and done, and release publishes its bytes.
+    header.dwFlags.fetch_xor(WHDR_INQUEUE | WHDR_DONE, std::memory_order_release);
+}
+
+void ignore_alsa_message(const char*, int, const char*, int, const char*, ...) {}
+
+// Once, before the first device is opened: alsa-lib's messages go nowhere, PipeWire's client library logs
+// nothing and opening JACK's device starts no JACK server, unless the user asked for either.
+void quiet_audio_libraries() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        snd_lib_error_set_handler(ignore_alsa_message);
+        setenv("PIPEWIRE_DEBUG", "0", 0);
+        setenv("JACK_NO_START_SERVER", "1", 0);
+    });
+}
+
+// JACK's library reports through a function of its own that prints by default. Before a device that ALSA's
+// configuration makes one of JACK's plugin is opened, the library is loaded and told to keep quiet; the
+// plugin opens the same library. Nothing is loaded for any other device.
+void quiet_jack_for(const char* device) {
+    static std::once_flag once;
+    snd_config_t* top = nullptr;
+    snd_config_t* type = nullptr;
+    const char* name = nullptr;
+    if (snd_config_update_ref(&top) >= 0 &&
+        snd_config_searchv(top, &type, "pcm", device, "type", nullptr) >= 0 &&
+        snd_config_get_string(type, &name) >= 0 && std::string_view(name) == "jack") {
+        std::call_once(once, [] {
+            using SetReporter = void (*)(void (*)(const char*));
+            void* jack = dlopen(kJackLibrary, RTLD_NOW | RTLD_LOCAL); // never unloaded
+            for (const char* setter : {"jack_set_error_function", "jack_set_info_function"}) {
+                if (auto set =
+                        jack == nullptr ? nullptr : reinterpret_cast<SetReporter>(dlsym(jack, setter))) {
+                    set([](const char*) {});
+                }
+            }
+        });
+    }
+    if (top != nullptr) {
+        snd_config_unref(top);
     }
 }
 
-// Sets the format and the timing; `periodFrames` gets the period the device chose.
-int configure(snd_pcm_t* pcm, const WAVEFORMATEX& format, snd_pcm_uframes_t& periodFrames) {
+// Narrows the device to the format (-EINVAL when it takes none of the ways to record it) and, given
+// `bytes` to record, sets it up with their period; `bufferFrames` gets the buffer it chose.
+int configure(snd_pcm_t* pcm, const WAVEFORMATEX& format, std::uint64_t bytes = 0,
+              snd_pcm_uframes_t* bufferFrames = nullptr) {
     snd_pcm_hw_params_t* params = nullptr;
     snd_pcm_hw_params_alloca(&params);
-    unsigned period = kPeriodMicroseconds;
-    unsigned buffer = kBufferMicroseconds;
     // 8-bit PCM is unsigned with silence at 128, 16-bit signed little-endian: the device's own layouts.
     const snd_pcm_format_t sampleFormat =
         format.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
-    int error = snd_pcm_hw_params_any(pcm, params);
+    const int error = snd_pcm_hw_params_any(pcm, params);
     if (error >= 0 && (snd_pcm_hw_params_set_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
                        snd_pcm_hw_params_set_format(pcm, params, sampleFormat) < 0 ||
                        snd_pcm_hw_params_set_channels(pcm, params, format.nChannels) < 0 ||
                        snd_pcm_hw_params_set_rate(pcm, params, format.nSamplesPerSec, 0) < 0)) {
         return -EINVAL;
     }
-    snd_pcm_hw_params_set_period_time_near(pcm, params, &period, nullptr);
+    if (error < 0 || bufferFrames == nullptr) {
+        return std::min(error, 0);
+    }
+    unsigned buffer = kBufferMicroseconds;
+    auto period =
+        static_cast<unsigned>(std::clamp(bytes * 1000000 / format.nAvgBytesPerSec / kPeriodsPerRecording,
+                                         kShortestPeriodMicroseconds, kLongestPeriodMicroseconds));
     snd_pcm_hw_params_set_buffer_time_near(pcm, params, &buffer, nullptr);
-    error = error < 0 ? error : run_with_stderr_held([&] { return snd_pcm_hw_params(pcm, params); });
-    return error < 0 ? error : snd_pcm_hw_params_get_period_size(params, &periodFrames, nullptr);
+    snd_pcm_hw_params_set_period_time_near(pcm, params, &period, nullptr);
+    const int set = snd_pcm_hw_params(pcm, params);
+    return set < 0 ? set : snd_pcm_hw_params_get_buffer_size(params, bufferFrames);
 }
 
 } // namespace
 
-// One open device and the thread that owns its PCM. The thread makes every call on the PCM (open, start,
-// read, drop, close); the caller's requests only change what it is asked to do and wait for it a bounded
-// time, so no request hangs on a sound server. Buffers are written under the lock, so once reset() has
-// handed them back nothing writes into them, whatever the device does.
+// One stream on a device and the thread that owns its PCM. The thread makes every call on the PCM (open,
+// set-up, start, read, drop, close); the caller's requests only change what it is asked to do and wait for
+// it a bounded time, so no request hangs on a sound server. Buffers are written under the lock, so once
+// reset() has handed them back nothing writes into them, whatever the device does.
 struct AlsaWaveIn::Stream {
-    enum class Phase { opening, open, closed };
-
+    const std::string device;
+    const WAVEFORMATEX format;
+    const std::uint32_t frameBytes = format.nBlockAlign;
     std::mutex mutex;
     std::condition_variable changed;
-    Phase phase = Phase::opening;
-    MMRESULT openResult = MMSYSERR_NODRIVER;
+    std::optional<MMRESULT> opened; // the open's answer, once the thread has one
+    bool ended = false;             // the thread has closed the device
     bool started = false;
     bool closing = false;
     std::uint64_t startsAsked = 0, startsAnswered = 0;
     int startError = 0;
     std::deque<WAVEHDR*> queue;
-    std::uint32_t frameBytes;
     const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // The thread's own: the device, and room for all its buffer holds.
+    snd_pcm_t* pcm = nullptr;
+    std::vector<std::uint8_t> scratch;
 
-    explicit Stream(std::uint32_t frameBytes) : frameBytes(frameBytes) {}
+    Stream(std::string device, const WAVEFORMATEX& format) : device(std::move(device)), format(format) {}
     ~Stream() { close(wake); }
 
     void poke() const { eventfd_write(wake, 1); }
-    bool wantsRunning() const { return started && !queue.empty() && !closing; }
 
-    void run(const std::string& device, const WAVEFORMATEX& format) {
-        snd_pcm_t* pcm = nullptr;
-        snd_pcm_uframes_t periodFrames = 0;
+    template <typename Condition> bool await(Clock::time_point deadline, Condition condition) {
+        std::unique_lock lock(mutex);
+        return changed.wait_until(lock, deadline, condition);
+    }
+
+    template <typename Change> void tell(Change change) {
+        const std::lock_guard lock(mutex);
+        change();
+        changed.notify_all();
+    }
+
+    // The device is set up for a recording at its start, once its buffers are known.
+    void run() {
         int error = 0;
         {
-            const std::lock_guard turn(open_turn());
-            error = run_with_stderr_held(
-                [&] { return snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK); });
-            error = error < 0 ? error : configure(pcm, format, periodFrames);
+            const std::lock_guard turn(shared().openTurn);
+            quiet_jack_for(device.c_str());
+            error = snd_pcm_open(&pcm, device.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK);
+            error = error < 0 ? error : configure(pcm, format);
         }
-        if (settle(Phase::open, result_for(error)) == MMSYSERR_NOERROR) {
-            serve(pcm, std::max<snd_pcm_uframes_t>(periodFrames, 1));
+        bool serving = false;
+        tell([&] {
+            opened = result_for(error);
+            serving = opened == MMSYSERR_NOERROR && !closing;
+        });
+        if (serving) {
+            serve();
         }
         if (pcm != nullptr) {
-            const std::lock_guard turn(open_turn());
-            run_with_stderr_held([&] { return snd_pcm_close(pcm); });
+            const std::lock_guard turn(shared().openTurn);
+            snd_pcm_close(pcm);
         }
-        settle(Phase::closed, openResult);
+        {
+            const std::lock_guard lock(shared().mutex); // the device is free for the next open
+            erase_one(shared().busy, device);
+        }
+        shared().released.notify_all();
+        tell([&] { ended = true; });
     }
 
-    MMRESULT settle(Phase reached, MMRESULT result) {
-        const std::lock_guard lock(mutex);
-        phase = reached;
-        openResult = result;
-        changed.notify_all();
-        return closing ? MMSYSERR_NODRIVER : result;
-    }
-
-    // Reads a period at a time: never more than the device holds, which its file plugin gets wrong.
-    void serve(snd_pcm_t* pcm, snd_pcm_uframes_t periodFrames) {
+    // alsa-lib's capture loop: sleep in poll() until the device or a request wakes the thread, have the
+    // device translate what its descriptors say (a plugin clears its own wake-ups there), and read only what
+    // is in when it tells of data, or after a quiet while, to learn whether it is still there.
+    void serve() {
         std::vector<pollfd> fds(1 + std::max(snd_pcm_poll_descriptors_count(pcm), 0));
         fds[0] = {wake, POLLIN, 0};
-        snd_pcm_poll_descriptors(pcm, &fds[1], static_cast<unsigned>(fds.size() - 1));
-        std::vector<std::uint8_t> scratch(periodFrames * frameBytes);
+        const auto pcmFds = static_cast<unsigned>(fds.size() - 1);
         bool running = false;
         for (int recoveries = 0;;) {
-            bool wanted = false;
-            {
-                const std::lock_guard lock(mutex);
-                if (closing) {
-                    break;
-                }
-                wanted = wantsRunning();
+            std::unique_lock lock(mutex);
+            const bool wanted = started && !queue.empty();
+            const bool start = wanted && (!running || startsAnswered < startsAsked);
+            // Headers are read only to start: a buffer queued on a stream nobody starts may be gone.
+            const std::uint64_t queued =
+                !start ? 0
+                       : std::accumulate(queue.begin(), queue.end(), std::uint64_t{0},
+                                         [](auto sum, auto* h) { return sum + h->dwBufferLength; });
+            if (closing) {
+                break;
             }
-            if (wanted != running) {
-                running = wanted ? answerStart(pcm) : (snd_pcm_drop(pcm), false);
+            lock.unlock();
+            if (start || (running && !wanted)) {
+                running = start ? answerStart(queued) : (snd_pcm_drop(pcm), false);
             }
-            poll(fds.data(), running ? fds.size() : 1, kPollMilliseconds);
+            // Asked afresh before each wait, as snd_pcm_wait() does: a plugin takes back a wake-up it no
+            // longer owes there (PipeWire's, once what it announced has been read).
+            if (running) {
+                snd_pcm_poll_descriptors(pcm, &fds[1], pcmFds);
+            }
+            const int ready = poll(fds.data(), running ? fds.size() : 1, running ? kQuietMilliseconds : -1);
             eventfd_t ignored = 0;
             eventfd_read(wake, &ignored);
-            if (!running) {
+            unsigned short revents = 0;
+            if (!running ||
+                (ready > 0 && snd_pcm_poll_descriptors_revents(pcm, &fds[1], pcmFds, &revents) >= 0 &&
+                 (revents & (POLLIN | POLLERR)) == 0)) {
                 continue;
             }
-            const snd_pcm_sframes_t frames = snd_pcm_readi(pcm, scratch.data(), periodFrames);
-            if (frames >= 0) {
+            // What the device holds, in one read: never more than it has, which its file plugin gets wrong.
+            snd_pcm_sframes_t frames = snd_pcm_avail_update(pcm);
+            const auto room = static_cast<snd_pcm_sframes_t>(scratch.size() / frameBytes);
+            frames = frames <= 0 ? frames : snd_pcm_readi(pcm, scratch.data(), std::min(frames, room));
+            if (frames > 0) {
                 recoveries = 0;
-                deliver(scratch.data(), static_cast<std::size_t>(frames) * frameBytes);
-            } else if (frames != -EAGAIN &&
+                deliver(static_cast<std::size_t>(frames) * frameBytes);
+            } else if (frames < 0 && frames != -EAGAIN &&
                        (++recoveries > kRecoveriesInARow ||
                         snd_pcm_recover(pcm, static_cast<int>(frames), 1) < 0 || snd_pcm_start(pcm) < 0)) {
                 giveBack(); // the device is gone: its buffers come back with what they hold
@@ -216,53 +294,53 @@ struct AlsaWaveIn::Stream {
         }
     }
 
-    bool answerStart(snd_pcm_t* pcm) {
-        const int error = run_with_stderr_held([&] {
-            const int prepared = snd_pcm_state(pcm) == SND_PCM_STATE_PREPARED ? 0 : snd_pcm_prepare(pcm);
-            return prepared < 0 ? prepared : snd_pcm_start(pcm);
+    // Every start asked for since the last answer is answered by this one, with the device set up afresh
+    // for the `queued` bytes: what it caught before belongs to no buffer.
+    bool answerStart(std::uint64_t queued) {
+        snd_pcm_uframes_t bufferFrames = 0;
+        snd_pcm_drop(pcm);
+        int error = configure(pcm, format, queued, &bufferFrames);
+        scratch.resize(bufferFrames * frameBytes);
+        error = error < 0 ? error : snd_pcm_start(pcm);
+        tell([&] {
+            startError = error;
+            startsAnswered = startsAsked;
+            started = started && error >= 0;
         });
-        const std::lock_guard lock(mutex);
-        startError = error;
-        startsAnswered = startsAsked;
-        started = started && error >= 0;
-        changed.notify_all();
         return error >= 0;
     }
 
-    // A buffer takes whole frames only, so a frame never straddles two; input with no buffer is dropped.
-    void deliver(const std::uint8_t* input, std::size_t bytes) {
-        const std::lock_guard lock(mutex);
-        while (!queue.empty() && started) {
-            WAVEHDR& header = *queue.front();
-            const std::uint32_t recorded = header.dwBytesRecorded.load(std::memory_order_relaxed);
-            const std::uint32_t room = (header.dwBufferLength - recorded) / frameBytes * frameBytes;
-            const auto taken = static_cast<std::uint32_t>(std::min<std::size_t>(room, bytes));
-            for (std::uint32_t i = 0; i < taken; ++i) {
-                header.lpData[recorded + i].store(input[i], std::memory_order_relaxed);
+    // A buffer takes whole frames only, so a frame never straddles two; input with no buffer is dropped,
+    // and so is input that came before a start not answered yet. Whoever waits for bytes is woken.
+    void deliver(std::size_t bytes) {
+        const std::uint8_t* input = scratch.data();
+        tell([&] {
+            while (!queue.empty() && started && startsAnswered == startsAsked) {
+                WAVEHDR& header = *queue.front();
+                const std::uint32_t recorded = header.dwBytesRecorded.load(std::memory_order_relaxed);
+                const std::uint32_t room = (header.dwBufferLength - recorded) / frameBytes * frameBytes;
+                const auto taken = static_cast<std::uint32_t>(std::min<std::size_t>(room, bytes));
+                for (std::uint32_t i = 0; i < taken; ++i) {
+                    header.lpData[recorded + i].store(input[i], std::memory_order_relaxed);
+                }
+                header.dwBytesRecorded.store(recorded + taken, std::memory_order_release);
+                input += taken;
+                bytes -= taken;
+                if (taken < room) {
+                    break;
+                }
+                queue.pop_front();
+                mark_done(header);
             }
-            header.dwBytesRecorded.store(recorded + taken, std::memory_order_release);
-            input += taken;
-            bytes -= taken;
-            if (taken < room) {
-                return;
-            }
-            queue.pop_front();
-            mark_done(header);
-        }
+        });
     }
 
     void giveBack() {
-        const std::lock_guard lock(mutex);
-        for (WAVEHDR* header : queue) {
-            mark_done(*header);
-        }
-        queue.clear();
-        started = false;
-    }
-
-    template <typename Condition> bool await(std::chrono::milliseconds bound, Condition condition) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, bound, condition);
+        tell([&] {
+            std::for_each(queue.begin(), queue.end(), [](WAVEHDR* header) { mark_done(*header); });
+            queue.clear();
+            started = false;
+        });
     }
 };
 
@@ -271,23 +349,22 @@ AlsaWaveIn::AlsaWaveIn() {
 }
 
 AlsaWaveIn::~AlsaWaveIn() {
-    while (!opens_.empty()) {
-        const auto handle = reinterpret_cast<HWAVEIN>(opens_.begin()->first);
-        waveInReset(handle);
-        waveInClose(handle);
+    {
+        const std::lock_guard lock(shared().mutex);
+        while (!opens_.empty()) {
+            retire(opens_.begin(), true);
+        }
     }
-    const auto end = std::chrono::steady_clock::now() + kEndBound;
-    for (const std::weak_ptr<Stream>& closing : closing_) {
-        if (const std::shared_ptr<Stream> stream = closing.lock()) {
-            stream->await(
-                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()),
-                [&] { return stream->phase == Stream::Phase::closed; });
+    const Clock::time_point end = Clock::now() + kEndBound;
+    for (const std::weak_ptr<Stream>& ending : ending_) {
+        if (const std::shared_ptr<Stream> stream = ending.lock()) {
+            stream->await(end, [&] { return stream->ended; });
         }
     }
 }
 
 void AlsaWaveIn::allowConcurrentOpens() {
-    const std::lock_guard lock(layer_mutex());
+    const std::lock_guard lock(shared().mutex);
     concurrentOpens_ = true;
 }
 
@@ -298,14 +375,12 @@ std::vector<CaptureDeviceInfo> AlsaWaveIn::captureDevices() {
         return devices;
     }
     for (void** hint = hints; *hint != nullptr; ++hint) {
-        char* name = snd_device_name_get_hint(*hint, "NAME");
-        char* direction = snd_device_name_get_hint(*hint, "IOID"); // none: both ways
-        if (name != nullptr && std::string(name) != kDefaultDevice &&
-            (direction == nullptr || std::string(direction) == "Input")) {
-            devices.push_back({name, "ALSA", 0, 0, false});
+        const std::unique_ptr<char, decltype(&free)> name(snd_device_name_get_hint(*hint, "NAME"), free);
+        const std::unique_ptr<char, decltype(&free)> way(snd_device_name_get_hint(*hint, "IOID"), free);
+        if (name != nullptr && std::string(name.get()) != kDefaultDevice &&
+            (way == nullptr || std::string(way.get()) == "Input")) { // no direction: both ways
+            devices.push_back({name.get(), "ALSA", 0, 0, false});
         }
-        free(name);
-        free(direction);
     }
     snd_device_name_free_hint(hints);
     return devices;
@@ -313,18 +388,16 @@ std::vector<CaptureDeviceInfo> AlsaWaveIn::captureDevices() {
 
 MMRESULT AlsaWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFORMATEX* format,
                                 std::uintptr_t callback, std::uintptr_t instance, std::uint32_t flags) {
-    if (handle == nullptr) {
-        return MMSYSERR_INVALPARAM;
+    if (handle != nullptr) {
+        *handle = nullptr;
     }
-    *handle = nullptr;
-    if (format == nullptr) {
+    if (handle == nullptr || format == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
     if (callback != 0 || instance != 0 || flags != 0) {
         return MMSYSERR_INVALFLAG;
     }
-    const WAVEFORMATEX copy = *format;
-    if (const MMRESULT refusal = check_format(copy); refusal != MMSYSERR_NOERROR) {
+    if (const MMRESULT refusal = check_format(*format); refusal != MMSYSERR_NOERROR) {
         return refusal;
     }
     const bool byDefault = deviceId == 0 || deviceId == WAVE_MAPPER;
@@ -333,51 +406,71 @@ MMRESULT AlsaWaveIn::waveInOpen(HWAVEIN* handle, unsigned deviceId, const WAVEFO
     if (!byDefault && deviceId >= listed.size()) {
         return MMSYSERR_BADDEVICEID;
     }
-    const std::string device = byDefault ? kDefaultDevice : listed[deviceId].name;
-    // Side by side, each open waits its turn behind the others.
-    std::chrono::milliseconds bound = kRequestBound;
-    {
-        const std::lock_guard lock(layer_mutex());
-        bound = concurrentOpens_ ? kSideBySideBound : kRequestBound;
-        if (!concurrentOpens_ && devices_in_use().contains(device)) {
-            return MMSYSERR_ALLOCATED;
-        }
-        devices_in_use().insert(device);
+    const auto stream = std::make_shared<Stream>(byDefault ? kDefaultDevice : listed[deviceId].name, *format);
+    Shared& all = shared();
+    std::unique_lock lock(all.mutex);
+    // Side by side, each open waits its turn behind the others. One at a time, an open waits for the
+    // device's earlier stream that is still ending (closed, or opened past its bound) to let go of it.
+    const Clock::time_point deadline = Clock::now() + (concurrentOpens_ ? kSideBySideBound : kRequestBound);
+    const auto& device = stream->device;
+    if (!concurrentOpens_ && !all.released.wait_until(lock, deadline, [&] {
+            return all.held.contains(device) || !all.busy.contains(device);
+        })) {
+        return MMSYSERR_NODRIVER; // the earlier stream still hangs on its server
     }
-    auto stream = std::make_shared<Stream>(copy.nBlockAlign);
-    MMRESULT result = MMSYSERR_NOMEM;
+    if (!concurrentOpens_ && all.held.contains(device)) {
+        return MMSYSERR_ALLOCATED;
+    }
+    all.held.insert(device);
+    all.busy.insert(device);
     try {
-        std::thread([stream, device, copy] { stream->run(device, copy); }).detach();
-        std::unique_lock streamLock(stream->mutex);
-        const bool answered = stream->changed.wait_for(
-            streamLock, bound, [&] { return stream->phase != Stream::Phase::opening; });
-        result = answered ? stream->openResult : MMSYSERR_NODRIVER;
-        // An open that has not answered yet is closed by its thread once it does.
-        stream->closing = result != MMSYSERR_NOERROR;
+        std::thread([stream] { stream->run(); }).detach();
     } catch (const std::system_error&) {
+        erase_one(all.held, device);
+        erase_one(all.busy, device);
+        return MMSYSERR_NOMEM;
+    }
+    lock.unlock();
+    // An open that has not answered by the deadline is closed by its thread once it does.
+    const bool answered = stream->await(deadline, [&] { return stream->opened.has_value(); });
+    const MMRESULT result = answered ? *stream->opened : MMSYSERR_NODRIVER;
+    stream->tell([&] { stream->closing = result != MMSYSERR_NOERROR; });
+    stream->poke();
+    lock.lock();
+    const std::uintptr_t value = all.nextHandle++;
+    const auto added = opens_.emplace(value, stream).first;
+    *handle = result == MMSYSERR_NOERROR ? reinterpret_cast<HWAVEIN>(value) : (retire(added, false), nullptr);
+    return result;
+}
+
+MMRESULT AlsaWaveIn::retire(Opens::iterator open, bool forgetQueued) {
+    const std::shared_ptr<Stream> stream = open->second;
+    bool queued = false;
+    stream->tell([&] {
+        if (forgetQueued) {
+            stream->queue.clear(); // untouched: their owner may have released them already
+        }
+        queued = !stream->queue.empty();
+        stream->closing = !queued;
+    });
+    if (queued) {
+        return WAVERR_STILLPLAYING;
     }
     stream->poke();
-    const std::lock_guard lock(layer_mutex());
-    if (result != MMSYSERR_NOERROR) {
-        devices_in_use().erase(devices_in_use().find(device));
-        return result;
-    }
-    const std::uintptr_t value = next_handle_value++;
-    opens_.emplace(value, Open{stream, device});
-    *handle = reinterpret_cast<HWAVEIN>(value);
+    erase_one(shared().held, stream->device);
+    opens_.erase(open);
+    std::erase_if(ending_, [](const std::weak_ptr<Stream>& ended) { return ended.expired(); });
+    ending_.push_back(stream);
     return MMSYSERR_NOERROR;
 }
 
 std::shared_ptr<AlsaWaveIn::Stream> AlsaWaveIn::find(HWAVEIN handle) {
-    const std::lock_guard lock(layer_mutex());
+    const std::lock_guard lock(shared().mutex);
     const auto found = opens_.find(reinterpret_cast<std::uintptr_t>(handle));
-    return found == opens_.end() ? nullptr : found->second.stream;
+    return found == opens_.end() ? nullptr : found->second;
 }
 
 MMRESULT AlsaWaveIn::waveInPrepareHeader(HWAVEIN handle, WAVEHDR* header, unsigned headerSize) {
-    if (header_valid(header, headerSize) && (header->lpData == nullptr || header->dwBufferLength == 0)) {
-        return find(handle) == nullptr ? MMSYSERR_INVALHANDLE : MMSYSERR_INVALPARAM;
-    }
     return markPrepared(handle, header, headerSize, true);
 }
 
@@ -386,21 +479,20 @@ MMRESULT AlsaWaveIn::waveInUnprepareHeader(HWAVEIN handle, WAVEHDR* header, unsi
 }
 
 MMRESULT AlsaWaveIn::markPrepared(HWAVEIN handle, WAVEHDR* header, unsigned headerSize, bool prepared) {
-    const std::lock_guard lock(layer_mutex());
-    if (opens_.find(reinterpret_cast<std::uintptr_t>(handle)) == opens_.end()) {
+    if (find(handle) == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    if (!header_valid(header, headerSize)) {
+    if (header == nullptr || headerSize < kWaveHdrSize ||
+        (prepared && (header->lpData == nullptr || header->dwBufferLength == 0))) {
         return MMSYSERR_INVALPARAM;
     }
-    if ((header->dwFlags.load(std::memory_order_acquire) & WHDR_INQUEUE) != 0) {
+    // Not queued, so the device's thread leaves the flags alone.
+    const std::uint32_t flags = header->dwFlags.load(std::memory_order_acquire);
+    if ((flags & WHDR_INQUEUE) != 0) {
         return WAVERR_STILLPLAYING;
     }
-    if (prepared) {
-        header->dwFlags.fetch_or(WHDR_PREPARED, std::memory_order_acq_rel);
-    } else {
-        header->dwFlags.fetch_and(~WHDR_PREPARED, std::memory_order_acq_rel);
-    }
+    header->dwFlags.store(prepared ? flags | WHDR_PREPARED : flags & ~WHDR_PREPARED,
+                          std::memory_order_release);
     return MMSYSERR_NOERROR;
 }
 
@@ -409,7 +501,7 @@ MMRESULT AlsaWaveIn::waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned h
     if (stream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    if (!header_valid(header, headerSize)) {
+    if (header == nullptr || headerSize < kWaveHdrSize) {
         return MMSYSERR_INVALPARAM;
     }
     const std::uint32_t flags = header->dwFlags.load(std::memory_order_acquire);
@@ -422,10 +514,11 @@ MMRESULT AlsaWaveIn::waveInAddBuffer(HWAVEIN handle, WAVEHDR* header, unsigned h
     if (header->lpData == nullptr || header->dwBufferLength == 0) {
         return MMSYSERR_INVALPARAM;
     }
-    const std::lock_guard lock(stream->mutex);
-    header->dwBytesRecorded.store(0, std::memory_order_relaxed);
-    header->dwFlags.store((flags & ~WHDR_DONE) | WHDR_INQUEUE, std::memory_order_relaxed);
-    stream->queue.push_back(header);
+    stream->tell([&] {
+        header->dwBytesRecorded.store(0, std::memory_order_relaxed);
+        header->dwFlags.store((flags & ~WHDR_DONE) | WHDR_INQUEUE, std::memory_order_relaxed);
+        stream->queue.push_back(header);
+    });
     stream->poke();
     return MMSYSERR_NOERROR;
 }
@@ -436,23 +529,24 @@ MMRESULT AlsaWaveIn::waveInStart(HWAVEIN handle) {
         return MMSYSERR_INVALHANDLE;
     }
     std::uint64_t ticket = 0;
-    {
-        const std::lock_guard lock(stream->mutex);
-        if (stream->started) {
-            return MMSYSERR_NOERROR;
-        }
+    int error = 0;
+    bool answered = false;
+    stream->tell([&] {
+        // Already recording, or asked for before a buffer was queued: the device starts once there is one.
+        answered = stream->started || stream->queue.empty();
+        ticket = stream->started ? 0 : ++stream->startsAsked;
         stream->started = true;
-        ticket = ++stream->startsAsked;
-        if (stream->queue.empty()) {
-            return MMSYSERR_NOERROR; // the device starts once a buffer is queued
-        }
+    });
+    if (answered) {
+        return MMSYSERR_NOERROR;
     }
     stream->poke();
-    if (!stream->await(kRequestBound, [&] { return stream->startsAnswered >= ticket; })) {
-        return MMSYSERR_NODRIVER; // the caller's reset hands the buffer back; the thread stops on its own
-    }
-    const std::lock_guard lock(stream->mutex);
-    return result_for(std::min(stream->startError, 0));
+    const bool done = stream->await(Clock::now() + kRequestBound, [&] {
+        error = stream->startError;
+        return stream->startsAnswered >= ticket;
+    });
+    // Unanswered, the caller's reset hands the buffer back and the thread stops on its own.
+    return done ? result_for(std::min(error, 0)) : MMSYSERR_NODRIVER;
 }
 
 MMRESULT AlsaWaveIn::waveInReset(HWAVEIN handle) {
@@ -466,25 +560,16 @@ MMRESULT AlsaWaveIn::waveInReset(HWAVEIN handle) {
 }
 
 MMRESULT AlsaWaveIn::waveInClose(HWAVEIN handle) {
-    std::shared_ptr<Stream> stream;
-    {
-        const std::lock_guard lock(layer_mutex());
-        const auto found = opens_.find(reinterpret_cast<std::uintptr_t>(handle));
-        if (found == opens_.end()) {
-            return MMSYSERR_INVALHANDLE;
-        }
-        stream = found->second.stream;
-        const std::lock_guard streamLock(stream->mutex);
-        if (!stream->queue.empty()) {
-            return WAVERR_STILLPLAYING;
-        }
-        stream->closing = true;
-        devices_in_use().erase(devices_in_use().find(found->second.device));
-        opens_.erase(found);
-        std::erase_if(closing_, [](const std::weak_ptr<Stream>& closed) { return closed.expired(); });
-        closing_.push_back(stream);
+    // The thread closes the device on its own: one that stalls on its server ends later, alone, while the
+    // press that closed it is over; the next open of the device waits for it.
+    const std::lock_guard lock(shared().mutex);
+    const auto found = opens_.find(reinterpret_cast<std::uintptr_t>(handle));
+    return found == opens_.end() ? MMSYSERR_INVALHANDLE : retire(found, false);
+}
+
+void AlsaWaveIn::awaitRecorded(HWAVEIN handle, const WAVEHDR& header, std::uint32_t bytes,
+                               Clock::time_point deadline) {
+    if (const std::shared_ptr<Stream> stream = find(handle)) {
+        stream->await(deadline, [&] { return recorded_or_returned(header, bytes); });
     }
-    stream->poke();
-    stream->await(kCloseBound, [&] { return stream->phase == Stream::Phase::closed; });
-    return MMSYSERR_NOERROR;
 }

@@ -4,6 +4,7 @@
 #include "platform/wave_in/windows/winmm_calls.h"
 
 #include <array>
+#include <thread>
 #include <utility>
 
 // The device writes the count and the flags as plain 32-bit words.
@@ -13,6 +14,9 @@ static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
 namespace {
 
 constexpr const char* kHostApi = "MME";
+// Far below a device's period and the time one pass of the trace takes to draw, so the trace follows the data
+// as it comes.
+constexpr std::chrono::microseconds kLookAgain{500};
 
 // The rate a device's standard formats name first, in the order a capture check would pick them.
 constexpr std::array<std::pair<std::uint32_t, double>, 5> kRateOfFormats{{
@@ -150,6 +154,19 @@ MMRESULT WinmmWaveIn::waveInClose(HWAVEIN handle) {
         devices_.erase(handle);
     }
     return result;
+}
+
+void WinmmWaveIn::awaitRecorded(HWAVEIN handle, const WAVEHDR& header, std::uint32_t bytes,
+                                std::chrono::steady_clock::time_point deadline) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (find(handle) == nullptr) {
+            return;
+        }
+    }
+    while (!recorded_or_returned(header, bytes) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kLookAgain);
+    }
 }
 
 std::vector<CaptureDeviceInfo> WinmmWaveIn::captureDevices() {

@@ -5,6 +5,7 @@
 
 #include "platform/wave_in/CaptureSystem.h"
 
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <set>
@@ -30,6 +31,10 @@ public:
     // Stops the device and releases the headers still prepared on it before closing, so that a close
     // after a failed stop still leaves no buffer the device could write into.
     MMRESULT waveInClose(HWAVEIN handle) override;
+    // winmm, opened as the program opens it (no callback, no event), tells nothing as it records: the
+    // header is looked at again and again, every half millisecond.
+    void awaitRecorded(HWAVEIN handle, const WAVEHDR& header, std::uint32_t bytes,
+                       std::chrono::steady_clock::time_point deadline) override;
 
     std::vector<CaptureDeviceInfo> captureDevices() override;
 
