@@ -42,7 +42,9 @@ public:
     // that a slow start (a sound server that stalls) eats into the wait instead of adding to it.
     bool start(std::chrono::milliseconds deliveryMargin = DeliveryWait::kMargin);
     // Waits for the bytes of this run, up to the deadline set by start().
-    DeliveryWait delivery() const { return DeliveryWait(device_, session_.handle, session_.header, deadline_); }
+    DeliveryWait delivery() const {
+        return DeliveryWait(device_, session_.handle, session_.header, deadline_);
+    }
     std::uint32_t bytesRecorded() const;
 
 private:
