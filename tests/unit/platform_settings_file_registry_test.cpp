@@ -398,9 +398,13 @@ TEST_F(SettingsFileRegistryTest, ALockHeldByAnotherProgramDoesNotHoldUpQuit) {
 TEST_F(SettingsFileRegistryTest, AFileSizeLimitFailsTheWriteAndLeavesTheFile) {
     const std::string original = "# " + std::string(200, 'x') + "\n";
     write_bytes(configFile(), original);
-    // In a child, with the signal's default action: the status comes back as the exit status.
+    // In a child, with the signal's default action: the status comes back as the exit status, what it says
+    // through a pipe (a file would meet the size limit too).
+    int said[2];
+    ASSERT_EQ(pipe(said), 0);
     const pid_t child = fork();
     if (child == 0) {
+        dup2(said[1], STDERR_FILENO);
         std::signal(SIGXFSZ, SIG_DFL);
         const rlimit limit{100, 100};
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -411,6 +415,12 @@ TEST_F(SettingsFileRegistryTest, AFileSizeLimitFailsTheWriteAndLeavesTheFile) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), ERROR_WRITE_FAULT);
+    close(said[1]);
+    char line[512] = {};
+    EXPECT_GT(read(said[0], line, sizeof line - 1), 0);
+    close(said[0]);
+    EXPECT_EQ(std::string(line), "varnel: settings not saved, " + configFile().string() +
+                                     " left as it is: it could not be written: File too large\n");
     EXPECT_EQ(read_bytes(configFile()), original);
     EXPECT_EQ(folder_names(configFile().parent_path()), std::vector<std::string>{"PALVEX.conf"});
 }

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <utility>
@@ -190,6 +191,15 @@ void SettingsFile::reportLeftAlone(std::string_view reason) const {
 }
 
 LSTATUS SettingsFile::replace(const std::string& bytes) {
+    const LSTATUS status = replaceOrWriteInPlace(bytes);
+    if (status != ERROR_SUCCESS) {
+        // Both ways leave the old contents when a write fails (a full disk, a size limit).
+        reportLeftAlone(std::string("it could not be written: ") + std::strerror(errno));
+    }
+    return status;
+}
+
+LSTATUS SettingsFile::replaceOrWriteInPlace(const std::string& bytes) const {
     if (info_.st_nlink > 1) {
         return writeInPlace(bytes); // a rename would leave the file's other names with the old contents
     }

@@ -26,7 +26,8 @@ public:
     // bits included), ACL and extended attributes. Where no such copy can take the file's place, the file
     // is written in place: it has other hard links, which would keep the old contents; it is another
     // user's or of a group we are not in; its folder takes no new file; or it is a mount point of its own,
-    // as containers bind-mount files.
+    // as containers bind-mount files. A write that fails leaves the old contents and says so on standard
+    // error.
     LSTATUS replace(const std::string& bytes);
 
     // Temporaries of this user that an earlier replace left behind when it was killed before its rename.
@@ -36,6 +37,7 @@ public:
     void reportLeftAlone(std::string_view reason) const;
 
 private:
+    LSTATUS replaceOrWriteInPlace(const std::string& bytes) const;
     std::optional<LSTATUS> replaceByRename(const std::string& bytes) const;
     LSTATUS writeInPlace(const std::string& bytes) const;
 
