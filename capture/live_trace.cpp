@@ -24,10 +24,6 @@ int bar_height(std::uint8_t value) {
     return value / 2;
 }
 
-std::string pixels(int count) {
-    return std::to_string(count) + (count == 1 ? " pixel" : " pixels");
-}
-
 void draw_bar(DrawingSurface& surface, int x, std::uint8_t value) {
     surface.selectPen(TColor::LtGreen);
     surface.moveTo(x, kBaseline);
@@ -37,6 +33,10 @@ void draw_bar(DrawingSurface& surface, int x, std::uint8_t value) {
 void flicker_busy_mark(DrawingSurface& surface) {
     surface.drawText(kMarkX, kMarkY, kBusyMark);
     surface.drawText(kMarkX, kMarkY, kBusyMarkBlank);
+}
+
+std::string pixels(int count) {
+    return std::to_string(count) + (count == 1 ? " pixel" : " pixels");
 }
 
 } // namespace
